@@ -1,0 +1,66 @@
+/*
+ * quorvane: drive thermal receipt and label printers.
+ *
+ * Plain C interface. Every function that works on a connection takes the opaque
+ * handle returned by a CP_Port_Open* call; a null or unknown handle makes the call
+ * return its failure value at once. Unless stated otherwise, int results are 1 for
+ * success and 0 for failure; reads and writes return a byte count or -1; buffers
+ * returned by the library are freed by the caller with free().
+ */
+#ifndef QUORVANE_H
+#define QUORVANE_H
+
+#include <stddef.h>
+#include <wchar.h>
+
+#if defined(QUORVANE_BUILDING_LIBRARY)
+#define CP_API __attribute__((visibility("default")))
+#else
+#define CP_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Opaque connection handle. */
+typedef void *CP_Handle;
+
+/* ---- Library ------------------------------------------------------------ */
+
+/* The library's version text, a static string. */
+CP_API const char *CP_Library_Version(void);
+
+/* ---- Port: opening and closing ------------------------------------------ */
+
+/* ---- Port: event callbacks ---------------------------------------------- */
+
+/* ---- Port: reading, writing and enumerating ----------------------------- */
+
+/* ---- Printer: status and events ----------------------------------------- */
+
+/* ---- Pos: receipt commands ---------------------------------------------- */
+
+/* ---- Settings ----------------------------------------------------------- */
+
+/* ---- Page mode ---------------------------------------------------------- */
+
+/* ---- Black-mark paper --------------------------------------------------- */
+
+/* ---- Label pages -------------------------------------------------------- */
+
+/* ---- Proto: packet protocol --------------------------------------------- */
+
+/* ---- CRC ---------------------------------------------------------------- */
+
+/* ---- Barcode, QR code and image conversion ------------------------------ */
+
+/* ---- Network provisioning (UDP broadcast, AirKiss) ---------------------- */
+
+/* ---- Logger ------------------------------------------------------------- */
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QUORVANE_H */

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite three times: normal, ASan+UBSan, TSan.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+jobs="$(nproc)"
+run() {
+  local dir="$1" flavour="$2"
+  echo "== $flavour build ($dir)"
+  bash "$root/scripts/build.sh" "$dir" "$flavour"
+  echo "== $flavour tests"
+  (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 300)
+}
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+run "$root/build" normal
+run "$root/build-asan" asan
+# TSan needs a mapping layout it understands; lower the ASLR entropy when allowed.
+if [ -w /proc/sys/vm/mmap_rnd_bits ] && [ "$(cat /proc/sys/vm/mmap_rnd_bits)" -gt 28 ]; then
+  echo 28 > /proc/sys/vm/mmap_rnd_bits
+fi
+run "$root/build-tsan" tsan
+echo "== all test runs passed"
