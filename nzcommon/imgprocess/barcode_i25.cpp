@@ -51,14 +51,10 @@ int GenI25CChecksum(unsigned char *text, unsigned char *values, unsigned int len
 }
 
 // ITF-14: 13 data digits and their check digit. A 14th digit given as check
-// digit is replaced by the computed one; longer text is cut to 14.
+// digit is replaced by the computed one; digits after the 14th are ignored.
 int GenIITF14Checksum(unsigned char *text, unsigned char *values, unsigned int len)
 {
-    if (len <= 12 || len > BARCODE_MAX_TEXT)
-        return -1;
-    if (len > 14)
-        len = 14;
-    if (!all_digits(text, len))
+    if (len <= 12 || len > BARCODE_MAX_TEXT || !all_digits(text, len))
         return -1;
     ValueList v(values);
     for (unsigned int i = 0; i < 13; ++i)

@@ -152,6 +152,8 @@ extern "C" {
 // EAN-13 (12 digits) and EAN-8 (7 digits); a given check digit is replaced.
 int GenEAN13Checksum(unsigned char *text, unsigned char *values, unsigned int len)
 {
+    if (len > BARCODE_MAX_TEXT || !all_digits(text, len))
+        return -1;
     if (len == 13 || len == 8)
         --len;
     if (len != 12 && len != 7)
@@ -159,10 +161,11 @@ int GenEAN13Checksum(unsigned char *text, unsigned char *values, unsigned int le
     return put_ean(text, values, static_cast<int>(len), false, 0);
 }
 
-// UPC-A: the first 11 of at least 11 digits, behind the all-set-A marker.
+// UPC-A: the first 11 of at least 11 digits (all characters must be digits),
+// behind the all-set-A marker.
 int GenUPCAChecksum(unsigned char *text, unsigned char *values, unsigned int len)
 {
-    if (len < 11 || len > BARCODE_MAX_TEXT)
+    if (len < 11 || len > BARCODE_MAX_TEXT || !all_digits(text, len))
         return -1;
     return put_ean(text, values, 11, true, 0);
 }
@@ -185,22 +188,22 @@ int GenEAN13_5Checksum(unsigned char *text, unsigned char *values, unsigned int 
 // UPC-A with add-on: 11 data digits and the add-on; longer text is cut.
 int GenUPCA_2Checksum(unsigned char *text, unsigned char *values, unsigned int len)
 {
-    if (len < 13 || len > BARCODE_MAX_TEXT)
+    if (len < 13 || len > BARCODE_MAX_TEXT || !all_digits(text, len))
         return -1;
     return put_ean(text, values, 11, true, 2);
 }
 
 int GenUPCA_5Checksum(unsigned char *text, unsigned char *values, unsigned int len)
 {
-    if (len < 16 || len > BARCODE_MAX_TEXT)
+    if (len < 16 || len > BARCODE_MAX_TEXT || !all_digits(text, len))
         return -1;
     return put_ean(text, values, 11, true, 5);
 }
 
-// UPC-E, number system 0: six data digits; further characters are ignored.
+// UPC-E, number system 0: six data digits; further digits are ignored.
 int GenUPCEChecksum(unsigned char *text, unsigned char *values, unsigned int len)
 {
-    if (len < 6 || len > BARCODE_MAX_TEXT)
+    if (len < 6 || len > BARCODE_MAX_TEXT || !all_digits(text, len))
         return -1;
     return put_upce(text, values, 0);
 }
