@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -202,6 +203,24 @@ TEST(BarcodeRender, RgbBuffer)
     EXPECT_EQ(itf.get()[(12 * wout + 5) * 3], 0x00);   // left bearer
     EXPECT_EQ(itf.get()[(12 * wout + 20) * 3], 0xFF);  // quiet zone
     EXPECT_EQ(itf.get()[(12 * wout + 30) * 3], 0x00);  // first bar of the start
+}
+
+// The encoders keep no state: concurrent callers get the same results.
+TEST(BarcodeRender, ConcurrentCallers)
+{
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t, &mismatches] {
+            for (int round = 0; round < 50; ++round)
+                for (const WidthCase &c : kWidths)
+                    if (Quorvane_NZBarcodeUtils_GetBarcodeWidthDots(c.type, c.unit, 0, c.text) != c.width)
+                        ++mismatches[static_cast<size_t>(t)];
+        });
+    for (std::thread &th : threads)
+        th.join();
+    for (int m : mismatches)
+        EXPECT_EQ(m, 0);
 }
 
 } // namespace
