@@ -156,7 +156,8 @@ TEST(AutoReplySplitter, CheckHeadAndResetHead)
     };
     for (const Row& row : rows) {
         unsigned char buf[8] = {0};
-        memcpy(buf, row.in.data(), row.in.size());
+        if (!row.in.empty())
+            memcpy(buf, row.in.data(), row.in.size());
         unsigned int n = 99;
         AutoReplyHandlerPro::ResetHead(buf, (unsigned int)row.in.size(), buf, &n);
         EXPECT_EQ(row.kept, Bytes(buf, buf + n));
