@@ -1,0 +1,55 @@
+// Base of every port that receives on its own: a detached read thread fills the
+// receive ring and raises the received event; device loss closes the port on a
+// close thread so the owner hears of it without asking.
+#ifndef QUORVANE_PORTS_NZTHREADIO_H
+#define QUORVANE_PORTS_NZTHREADIO_H
+
+#include <atomic>
+
+#include "ports/NZIOBase.h"
+#include "ports/NZIORxBuffer.h"
+
+class NZThreadIO : public virtual NZIO {
+public:
+    NZThreadIO();
+    ~NZThreadIO() override;
+
+    // Takes bytes from the ring until len arrived or the time is up; bytes already in the
+    // ring are returned before a closed or thread-less port reports -1.
+    int BaseRead(unsigned char *buf, unsigned int len, unsigned int timeoutMs) override;
+    void SkipAvailable() override;
+    virtual void SkipAvailable(unsigned int count);
+
+    // Starts the read thread and waits for it to run; false when it could not be created.
+    bool StartReadThread();
+    // Asks the read thread to end and waits for it (never from the read thread itself).
+    void StopReadThread();
+    bool WaitReadThreadFinished(unsigned int timeoutMs);
+    void SetReadPacketSize(unsigned int size);
+    unsigned int GetReadPacketSize() const { return m_packetSize; }
+    bool StartCloseThread();
+    void StopCloseThread();
+    bool IsReadThreadRunning() const;
+    // True on this port's read thread (inside its received event, for example).
+    bool OnReadThread() const;
+    unsigned int AvailableInRing() const { return m_ring->Available(); }
+
+    static void readThreadFunc(void *port);
+    static void closeThreadFunc(void *port);
+
+protected:
+    bool DeferClose() override;
+
+private:
+    NZIORxBuffer *m_ring;
+    std::atomic<int> m_readRequests;
+    std::atomic<int> m_readStarts;
+    std::atomic<int> m_readExits;
+    std::atomic<bool> m_stop;
+    std::atomic<unsigned int> m_packetSize;
+    std::atomic<int> m_closeRequests;
+    std::atomic<int> m_closeStarts;
+    std::atomic<int> m_closeExits;
+};
+
+#endif
