@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iconv.h>
 #include <poll.h>
 #include <signal.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -240,6 +242,40 @@ TEST(IconvUtils, LongTextConverts)
     EXPECT_EQ(text, std::wstring(back));
     free(back);
     free(out);
+}
+
+// Each call opens its own converter, so threads convert side by side.
+TEST(IconvUtils, ConcurrentConversionsAgree)
+{
+    // Keep the converter modules loaded for the whole test: the C library loads and
+    // unloads them under its own loader lock, which ThreadSanitizer cannot see.
+    std::vector<iconv_t> pinned;
+    for (const EncodeRow &row : kChineseRows) {
+        pinned.push_back(iconv_open(row.encoding, "WCHAR_T"));
+        pinned.push_back(iconv_open("WCHAR_T", row.encoding));
+    }
+    std::vector<std::thread> threads;
+    std::vector<int> mismatches(sizeof kChineseRows / sizeof kChineseRows[0], 0);
+    for (size_t t = 0; t < mismatches.size(); ++t) {
+        threads.emplace_back([t, &mismatches] {
+            const EncodeRow &row = kChineseRows[t];
+            for (int i = 0; i < 200; ++i) {
+                char *out = iconv_wcstombs(L"中文", row.encoding);
+                wchar_t *back = out ? iconv_mbstowcs(out, row.encoding) : nullptr;
+                if (!out || BytesOf(out) != row.expected || !back || wcscmp(back, L"中文") != 0)
+                    ++mismatches[t];
+                free(back);
+                free(out);
+            }
+        });
+    }
+    for (std::thread &th : threads)
+        th.join();
+    for (iconv_t cd : pinned)
+        if (cd != (iconv_t)-1)
+            iconv_close(cd);
+    for (size_t t = 0; t < mismatches.size(); ++t)
+        EXPECT_EQ(0, mismatches[t]) << kChineseRows[t].encoding;
 }
 
 // ---- Locale forms, each in its own child process ----
