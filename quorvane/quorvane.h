@@ -199,6 +199,21 @@ CP_API int CP_Printer_RemoveOnPrinterPrintedEvent(CP_OnPrinterPrintedEvent event
 
 /* ---- Network provisioning (UDP broadcast, AirKiss) ---------------------- */
 
+/* ---- Text encoding conversion ------------------------------------------ */
+/* Results are new zero-terminated buffers (free() them); null on any failure. */
+
+/* Wide text converted to the named encoding ("UTF-8", "GBK", "BIG5", "SHIFT-JIS", "EUC-KR", ...). */
+CP_API char *iconv_wcstombs(const wchar_t *text, const char *encoding);
+/* Text in the named encoding converted to wide text. */
+CP_API wchar_t *iconv_mbstowcs(const char *text, const char *encoding);
+/* Wide text in the encoding of the environment's locale (sets the process-wide locale);
+ * without a usable locale each character keeps its low 8 bits. */
+CP_API char *iconv_wcstolocalmbs(const wchar_t *text);
+/* Text in the environment locale's encoding as wide text (sets the process-wide locale). */
+CP_API wchar_t *iconv_localmbstowcs(const char *text);
+/* UTF-8 text in the environment locale's encoding (sets the process-wide locale). */
+CP_API char *iconv_utftolocalmbs(const char *text);
+
 /* ---- Logger ------------------------------------------------------------- */
 
 #ifdef __cplusplus
