@@ -1,0 +1,65 @@
+#include "support/TestUtil.h"
+
+#include <cctype>
+#include <cstdio>
+#include <dirent.h>
+
+#include "ports/NZUtils.h"
+
+namespace quorvane_test {
+
+Bytes Hex(const std::string &text)
+{
+    Bytes out;
+    int nibble = -1;
+    for (char c : text) {
+        if (!isxdigit(static_cast<unsigned char>(c)))
+            continue;
+        const int v = isdigit(static_cast<unsigned char>(c)) ? c - '0' : (tolower(c) - 'a' + 10);
+        if (nibble < 0) {
+            nibble = v;
+        } else {
+            out.push_back(static_cast<unsigned char>(nibble * 16 + v));
+            nibble = -1;
+        }
+    }
+    return out;
+}
+
+std::string ToHex(const unsigned char *data, size_t len)
+{
+    std::string s;
+    char tmp[4];
+    for (size_t i = 0; i < len; ++i) {
+        snprintf(tmp, sizeof tmp, i ? " %02X" : "%02X", data[i]);
+        s += tmp;
+    }
+    return s;
+}
+
+int CountOpenFds()
+{
+    int n = 0;
+    DIR *d = opendir("/proc/self/fd");
+    if (!d)
+        return -1;
+    while (struct dirent *e = readdir(d)) {
+        if (e->d_name[0] != '.')
+            ++n;
+    }
+    closedir(d);
+    return n - 1; // the directory's own descriptor
+}
+
+bool WaitFor(const std::function<bool()> &cond, int timeoutMs)
+{
+    NZMsTimer timer(static_cast<uint64_t>(timeoutMs < 0 ? 0 : timeoutMs));
+    while (!cond()) {
+        if (timer.IsUp())
+            return cond();
+        NZIOSleep::SleepMs(1);
+    }
+    return true;
+}
+
+} // namespace quorvane_test
