@@ -119,7 +119,8 @@ TestNetns::TestNetns(bool withPeer) : m_ok(false), m_withPeer(withPeer)
                         ip({"-n", m_local, "addr", "add", std::string(LocalAddress()) + "/24", "dev", vethA}) &&
                         ip({"-n", m_peer, "addr", "add", std::string(PeerAddress()) + "/24", "dev", vethB}) &&
                         ip({"-n", m_local, "link", "set", vethA, "up"}) &&
-                        ip({"-n", m_peer, "link", "set", vethB, "up"});
+                        ip({"-n", m_peer, "link", "set", vethB, "up"}) &&
+                        ip({"-n", m_local, "route", "add", "default", "dev", vethA});
         if (!ok) {
             m_reason = "cannot set up the veth pair between test namespaces; broadcast test skipped";
             return;

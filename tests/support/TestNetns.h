@@ -13,7 +13,8 @@ namespace quorvane_test {
 class TestNetns {
 public:
     // withPeer: a second namespace joined to the first by a veth pair, the first end
-    // holding LocalAddress()/24 and the peer end PeerAddress()/24. Without a peer the
+    // holding LocalAddress()/24 and the peer end PeerAddress()/24; the first namespace's
+    // default route leads into the veth (the peer forwards nothing). Without a peer the
     // namespace has only its loopback interface, with 255.255.255.255 routed to it, so a
     // broadcast reaches listeners in the same namespace.
     explicit TestNetns(bool withPeer);
