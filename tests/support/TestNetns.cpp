@@ -7,9 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sched.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -21,6 +25,7 @@ namespace quorvane_test {
 namespace {
 
 const char kPrefix[] = "qvtest_";
+const unsigned short kProbePort = 39999;
 
 // Runs "ip <args>" quietly; true on exit status 0.
 bool ip(const std::vector<std::string> &args)
@@ -127,6 +132,55 @@ TestNetns::TestNetns(bool withPeer) : m_ok(false), m_withPeer(withPeer)
         }
     }
     m_ok = true;
+    if (withPeer && !linkCarries()) {
+        m_ok = false;
+        m_reason = "the veth pair between test namespaces carries no traffic; broadcast test skipped";
+    }
+}
+
+// A fresh veth pair may drop the first datagrams until both ends are up: probe it.
+bool TestNetns::linkCarries()
+{
+    std::atomic<bool> got(false);
+    std::atomic<int> listening(0);
+    std::thread peer = Start(true, [&] {
+        const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        struct sockaddr_in sa;
+        memset(&sa, 0, sizeof(sa));
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(kProbePort);
+        inet_pton(AF_INET, PeerAddress(), &sa.sin_addr);
+        if (fd < 0 || bind(fd, reinterpret_cast<struct sockaddr *>(&sa), sizeof(sa)) != 0) {
+            listening = -1;
+            if (fd >= 0)
+                close(fd);
+            return;
+        }
+        listening = 1;
+        struct pollfd p = {fd, POLLIN, 0};
+        if (poll(&p, 1, 5000) == 1)
+            got = true;
+        close(fd);
+    });
+    std::thread local = Start(false, [&] {
+        while (listening.load() == 0)
+            usleep(1000);
+        const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        struct sockaddr_in sa;
+        memset(&sa, 0, sizeof(sa));
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(kProbePort);
+        inet_pton(AF_INET, PeerAddress(), &sa.sin_addr);
+        for (int i = 0; fd >= 0 && listening.load() > 0 && i < 250 && !got.load(); ++i) {
+            sendto(fd, "probe", 5, 0, reinterpret_cast<struct sockaddr *>(&sa), sizeof(sa));
+            usleep(20000);
+        }
+        if (fd >= 0)
+            close(fd);
+    });
+    local.join();
+    peer.join();
+    return got.load();
 }
 
 TestNetns::~TestNetns()

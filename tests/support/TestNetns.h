@@ -35,6 +35,7 @@ public:
 private:
     TestNetns(const TestNetns &) = delete;
     TestNetns &operator=(const TestNetns &) = delete;
+    bool linkCarries();
 
     bool m_ok;
     bool m_withPeer;
