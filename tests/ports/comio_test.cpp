@@ -162,7 +162,12 @@ TEST(ComPort, SetBaudrate)
     ASSERT_TRUE(PortAttrs(port, &before));
     EXPECT_FALSE(port.SetBaudrate(14400));
     ASSERT_TRUE(PortAttrs(port, &after));
-    EXPECT_EQ(memcmp(&before, &after, sizeof(before)), 0);
+    EXPECT_EQ(before.c_iflag, after.c_iflag);
+    EXPECT_EQ(before.c_oflag, after.c_oflag);
+    EXPECT_EQ(before.c_cflag, after.c_cflag);
+    EXPECT_EQ(before.c_lflag, after.c_lflag);
+    EXPECT_EQ(memcmp(before.c_cc, after.c_cc, sizeof(before.c_cc)), 0);
+    EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B115200));
     EXPECT_TRUE(port.SetBaudrate(1500000));
     ASSERT_TRUE(PortAttrs(port, &after));
     EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B1500000));
