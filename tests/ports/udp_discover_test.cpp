@@ -456,3 +456,22 @@ TEST(UdpDiscoverNetwork, LoopbackOnlyHostSearchesFromAnyAddress)
     EXPECT_EQ(expected, c.Distinct());
     EXPECT_EQ(r.fdsBefore, r.fdsAfter);
 }
+
+TEST(UdpDiscoverNetwork, LargestTimeoutDoesNotWrapToAShortLimit)
+{
+    TestNetns ns(true);
+    REQUIRE_NETNS(ns);
+    // (4294967295 + 999) / 1000 in 32 bits would be 0 seconds; the search must run on
+    // until cancelled.
+    int cancel = 0;
+    std::thread canceller([&] {
+        NZIOSleep::SleepMs(1500);
+        __atomic_store_n(&cancel, 1, __ATOMIC_RELAXED);
+    });
+    Collector c;
+    const SearchResult r = search(ns, 4294967295u, &cancel, c);
+    canceller.join();
+    EXPECT_GE(r.elapsedMs, 1300);
+    EXPECT_LT(r.elapsedMs, 3000);
+    EXPECT_EQ(r.fdsBefore, r.fdsAfter);
+}
