@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ports/NZUtils.h"
+
 // ---- writer -----------------------------------------------------------------
 
 unsigned char NZProtoHandler::Xor(const unsigned char* p, size_t n)
@@ -258,4 +260,9 @@ void NZProtoModePrinterFirmwareVersion::SetVersion(const unsigned char* bytes, u
         memcpy(text, bytes, n);
     text[n] = '\0';
     time = timeMs;
+}
+
+void NZProtoModePrinterFirmwareVersion::SetVersion(const unsigned char* bytes, unsigned int length)
+{
+    SetVersion(bytes, length, (long long)NZUtils_GetSysTimeMs());
 }

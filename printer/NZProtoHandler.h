@@ -114,6 +114,8 @@ public:
     // Copies at most MaxTextLength bytes, terminates the text right after them
     // and records timeMs (the caller's clock reading) as the time.
     void SetVersion(const unsigned char* bytes, unsigned int length, long long timeMs);
+    // The same, stamped with the time of day (NZUtils_GetSysTimeMs).
+    void SetVersion(const unsigned char* bytes, unsigned int length);
 
     char text[256];
     long long time;

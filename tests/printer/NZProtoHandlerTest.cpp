@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ports/NZUtils.h"
 #include "printer/NZProtoHandler.h"
 
 namespace {
@@ -344,4 +345,10 @@ TEST(FirmwareVersion, TerminatedAfterCopiedBytes)
 
     v.SetVersion(nullptr, 10, 40);
     EXPECT_STREQ("", v.text);
+
+    long long before = (long long)NZUtils_GetSysTimeMs();
+    v.SetVersion((const unsigned char*)"V3", 2);
+    EXPECT_STREQ("V3", v.text);
+    EXPECT_GE(v.time, before);
+    EXPECT_LE(v.time, (long long)NZUtils_GetSysTimeMs());
 }

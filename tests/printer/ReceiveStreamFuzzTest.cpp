@@ -74,7 +74,7 @@ public:
     explicit StreamGen(unsigned seed, bool clean) : rng(seed), clean(clean) {}
 
     std::mt19937 rng;
-    bool clean;  // no corruption, and no 03 or 53 outside the pieces that own them
+    bool clean;  // no corruption, and no 03 or 53 outside the segments that own them
     std::vector<Bytes> frames;
     std::vector<Package> packages;
 
@@ -126,29 +126,29 @@ public:
         Bytes s;
         while (s.size() < approxSize) {
             int kind = Rand(0, clean ? 2 : 5);
-            Bytes piece;
+            Bytes segment;
             if (kind == 0) {
                 for (int n = Rand(0, 12); n > 0; --n)
-                    piece.push_back(Junk());
+                    segment.push_back(Junk());
             } else if (kind == 1) {
-                piece = MakeFrame();
+                segment = MakeFrame();
                 if (clean)
-                    frames.push_back(piece);
+                    frames.push_back(segment);
             } else {
                 Package meta;
-                piece = MakePackage(&meta);
+                segment = MakePackage(&meta);
                 if (clean) {
-                    meta.endIndex = s.size() + piece.size() - 1;
+                    meta.endIndex = s.size() + segment.size() - 1;
                     packages.push_back(meta);
                 }
             }
             if (!clean) {
-                if (kind >= 3 && !piece.empty())
-                    piece[(size_t)Rand(0, (int)piece.size() - 1)] ^= (unsigned char)Rand(1, 255);  // corrupt
+                if (kind >= 3 && !segment.empty())
+                    segment[(size_t)Rand(0, (int)segment.size() - 1)] ^= (unsigned char)Rand(1, 255);  // corrupt
                 if (kind == 5)
-                    piece.resize((size_t)Rand(0, (int)piece.size()));  // cut short
+                    segment.resize((size_t)Rand(0, (int)segment.size()));  // cut short
             }
-            s.insert(s.end(), piece.begin(), piece.end());
+            s.insert(s.end(), segment.begin(), segment.end());
         }
         return s;
     }
