@@ -66,8 +66,8 @@ void ComputeTaps(int dstPos, double scale, int srcSize, Taps *taps)
 }
 
 typedef double NZScaleVec __attribute__((vector_size(16)));
-typedef long long NZScaleMask __attribute__((vector_size(16)));
 typedef int NZScaleInt __attribute__((vector_size(8)));
+
 // Bytes to doubles (exact either way; the SSE2 form converts sixteen at a time).
 inline void BytesToDoubles(const unsigned char *p, size_t n, double *out)
 {
