@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "imgtest_util.h"
 #include "nzcommon/imgprocess/imgconvert.h"
@@ -281,6 +282,38 @@ TEST(ImgConvert, RgbPixelsAndBgra)
     EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertRGBPixelsDataToMonoFormat(rgb.data(), 2, 2, 4, 4, 5, &size, &bpl));
     EXPECT_EQ(-1, size);
     EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageFileToMonoFormat("/nonexistent.png", 8, 8, 0, &size, &bpl));
+}
+
+TEST(ImgConvert, ConcurrentConversions)
+{
+    std::vector<unsigned char> rgb = Picture(60, 30);
+    const std::vector<unsigned char> files[] = {Png(60, 30, 3, rgb), MakeBmp(60, 30, 24, rgb)};
+    std::vector<unsigned char> expected[3];
+    for (int method = 0; method < 3; ++method) {
+        int size = 0, bpl = 0;
+        Owned r(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(files[0].data(), static_cast<int>(files[0].size()), 90,
+                                                               45, method, &size, &bpl));
+        expected[method] = Bytes(r.get(), size);
+    }
+    int good[8] = {0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            const std::vector<unsigned char> &file = files[t % 2];
+            bool ok = true;
+            for (int i = 0; i < 6; ++i) {
+                int method = (t + i) % 3, size = 0, bpl = 0;
+                Owned r(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(file.data(), static_cast<int>(file.size()), 90,
+                                                                       45, method, &size, &bpl));
+                ok = ok && Bytes(r.get(), size) == expected[method];
+            }
+            good[t] = ok;
+        });
+    }
+    for (auto &th : threads)
+        th.join();
+    for (int t = 0; t < 8; ++t)
+        EXPECT_TRUE(good[t]) << t;
 }
 
 } // namespace
