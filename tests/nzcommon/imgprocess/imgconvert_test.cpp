@@ -317,3 +317,35 @@ TEST(ImgConvert, ConcurrentConversions)
 }
 
 } // namespace
+
+namespace {
+
+// Damaged files: bytes of valid images overwritten at random places. Whatever the
+// decoders make of them, they must return without touching memory they do not own.
+TEST(ImgConvert, DamagedFilesNeverCrash)
+{
+    std::vector<unsigned char> rgb = Picture(24, 12);
+    const std::vector<unsigned char> originals[] = {
+        Png(24, 12, 3, rgb), MakeBmp(24, 12, 24, rgb), imgtest::Hex(kJpegHex),
+        MakeBmp(24, 12, 8, std::vector<unsigned char>(24 * 12, 3), std::vector<unsigned char>(1024, 0x40))};
+    imgtest::Lcg rnd(2024);
+    int decoded = 0;
+    for (const auto &original : originals) {
+        for (int round = 0; round < 150; ++round) {
+            std::vector<unsigned char> f = original;
+            int edits = 1 + static_cast<int>(rnd.Next() % 4);
+            for (int e = 0; e < edits; ++e)
+                f[rnd.Next() % f.size()] = rnd.Byte();
+            if (round % 5 == 0)
+                f.resize(rnd.Next() % f.size() + 1);
+            int size = 0, bpl = 0, w = 0, h = 0, bits = 0;
+            Owned r(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(f.data(), static_cast<int>(f.size()), 16, 16,
+                                                                   round % 3, &size, &bpl));
+            decoded += r != nullptr;
+            Quorvane_ImgUtils_GetImageSizeFromData(f.data(), static_cast<int>(f.size()), &bits, &w, &h);
+        }
+    }
+    EXPECT_GT(decoded, 0);
+}
+
+} // namespace
