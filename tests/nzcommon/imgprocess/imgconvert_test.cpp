@@ -349,3 +349,30 @@ TEST(ImgConvert, DamagedFilesNeverCrash)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ImgConvert, OversizedTablesAndImagesAreRefused)
+{
+    // A Huffman table segment whose 16 counts add up to more than 256 codes.
+    std::vector<unsigned char> jpg = imgtest::Hex(kJpegHex);
+    size_t dht = 2;
+    while (dht + 1 < jpg.size() && !(jpg[dht] == 0xFF && jpg[dht + 1] == 0xC4))
+        ++dht;
+    ASSERT_LT(dht + 21, jpg.size());
+    for (int i = 0; i < 16; ++i)
+        jpg[dht + 5 + i] = 20;
+    int size = 0, bpl = 0, bits = 0, w = 0, h = 0;
+    EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToMonoFormat(jpg.data(), static_cast<int>(jpg.size()), 16, 8,
+                                                                      0, &size, &bpl));
+    EXPECT_EQ(0, Quorvane_ImgUtils_GetImageSizeFromData(jpg.data(), static_cast<int>(jpg.size()), &bits, &w, &h));
+
+    // A PNG header announcing 30000 x 30000 pixels: refused before any decoding.
+    std::vector<unsigned char> png = Png(8, 8, 3, std::vector<unsigned char>(8 * 8 * 3, 9));
+    imgtest::Put32(png, 16, 0x30750000u); // big-endian 30000 in the width field
+    imgtest::Put32(png, 20, 0x30750000u);
+    EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToMonoFormat(png.data(), static_cast<int>(png.size()), 16, 16,
+                                                                      0, &size, &bpl));
+}
+
+} // namespace
