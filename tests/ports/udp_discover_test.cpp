@@ -265,6 +265,12 @@ public:
             if (b.Receive(d, 5))
                 answer(b, d, m_answersB, m_queriesB);
         }
+        // Record what is still queued, so a stopped responder has seen every query sent.
+        Datagram d;
+        while (a.Receive(d, 0))
+            answer(a, d, {}, m_queriesA);
+        while (b.Receive(d, 0))
+            answer(b, d, {}, m_queriesB);
     }
     void Stop() { m_stop = true; }
     bool WaitReady() { return WaitFor([&] { return m_ready.load() != 0; }, 5000) && m_ready.load() > 0; }
