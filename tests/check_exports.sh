@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Fails when the shared library exports anything but the C interface.
+# Fails when the shared library exports anything but the C interface
+# (the CP_* functions and the iconv_* text conversions).
 set -euo pipefail
 lib="$1"
-bad=$(nm -D --defined-only "$lib" | awk '{print $3}' | grep -v -E '^(CP_[A-Za-z0-9_]+)$' || true)
+bad=$(nm -D --defined-only "$lib" | awk '{print $3}' | grep -v -E '^(CP_[A-Za-z0-9_]+|iconv_(wcstombs|mbstowcs|wcstolocalmbs|localmbstowcs|utftolocalmbs))$' || true)
 if [ -n "$bad" ]; then
   echo "unexpected exported symbols:"; echo "$bad"; exit 1
 fi
+for f in iconv_wcstombs iconv_mbstowcs iconv_wcstolocalmbs iconv_localmbstowcs iconv_utftolocalmbs; do
+  nm -D --defined-only "$lib" | awk '{print $3}' | grep -qx "$f" || { echo "missing export: $f"; exit 1; }
+done
 echo "exports: $(nm -D --defined-only "$lib" | grep -c ' T CP_') CP_ functions"

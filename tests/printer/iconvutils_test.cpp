@@ -1,0 +1,364 @@
+// Text encoding conversion: explicit encodings through iconv, and the locale
+// forms (run in child processes so this process's locale never changes).
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <iconv.h>
+#include <poll.h>
+#include <signal.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "printer/iconvutils.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes BytesOf(const char *s)
+{
+    return s ? Bytes(s, s + strlen(s)) : Bytes();
+}
+
+std::string Hex(const Bytes &b)
+{
+    std::string out;
+    char tmp[4];
+    for (unsigned char c : b) {
+        snprintf(tmp, sizeof tmp, "%02X ", c);
+        out += tmp;
+    }
+    return out;
+}
+
+// Runs body in a forked child with LC_ALL set to locale. The body returns an
+// empty string on success or a description of what went wrong.
+void RunInChild(const char *locale, const std::function<std::string()> &body)
+{
+    int fds[2];
+    ASSERT_EQ(0, pipe(fds));
+    fflush(stdout);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        close(fds[0]);
+        setenv("LC_ALL", locale, 1);
+        std::string err = body();
+        if (!err.empty() && write(fds[1], err.data(), err.size()) < 0)
+            _exit(3);
+        _exit(err.empty() ? 0 : 1);
+    }
+    close(fds[1]);
+    std::string report;
+    char buf[512];
+    for (int waited = 0; waited < 100;) {
+        pollfd p{fds[0], POLLIN, 0};
+        int r = poll(&p, 1, 100);
+        if (r == 0) {
+            ++waited;
+            continue;
+        }
+        ssize_t got = read(fds[0], buf, sizeof buf);
+        if (got <= 0)
+            break;
+        report.append(buf, static_cast<size_t>(got));
+    }
+    close(fds[0]);
+    int status = 0;
+    pid_t done = 0;
+    for (int i = 0; i < 100 && (done = waitpid(pid, &status, WNOHANG)) == 0; ++i)
+        usleep(10000);
+    if (done == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        FAIL() << "child did not finish (locale " << locale << ")";
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << "child crashed (locale " << locale << ")";
+    EXPECT_EQ(0, WEXITSTATUS(status)) << "locale " << locale << ": " << report;
+}
+
+// Captures what fn prints to standard output.
+std::string StdoutOf(const std::function<void()> &fn)
+{
+    fflush(stdout);
+    testing::internal::CaptureStdout();
+    fn();
+    fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+struct EncodeRow {
+    const char *encoding;
+    Bytes expected;
+};
+
+const EncodeRow kChineseRows[] = {
+    {"UTF-8", {0xE4, 0xB8, 0xAD, 0xE6, 0x96, 0x87}},
+    {"GBK", {0xD6, 0xD0, 0xCE, 0xC4}},
+    {"BIG5", {0xA4, 0xA4, 0xA4, 0xE5}},
+    {"SHIFT-JIS", {0x92, 0x86, 0x95, 0xB6}},
+    {"EUC-KR", {0xF1, 0xE9, 0xD9, 0xFE}},
+};
+
+TEST(IconvUtils, WideChineseToEveryEncodingAndBack)
+{
+    for (const EncodeRow &row : kChineseRows) {
+        SCOPED_TRACE(row.encoding);
+        char *out = iconv_wcstombs(L"中文", row.encoding);
+        ASSERT_NE(nullptr, out);
+        EXPECT_EQ(Hex(row.expected), Hex(BytesOf(out)));
+        wchar_t *back = iconv_mbstowcs(out, row.encoding);
+        ASSERT_NE(nullptr, back);
+        EXPECT_STREQ(L"中文", back);
+        free(back);
+        free(out);
+    }
+}
+
+TEST(IconvUtils, MixedTextRoundTripsThroughGbk)
+{
+    const wchar_t *text = L"Total 合计: 12.50 元\n";
+    char *gbk = iconv_wcstombs(text, "GBK");
+    ASSERT_NE(nullptr, gbk);
+    wchar_t *back = iconv_mbstowcs(gbk, "GBK");
+    ASSERT_NE(nullptr, back);
+    EXPECT_STREQ(text, back);
+    free(back);
+    free(gbk);
+}
+
+TEST(IconvUtils, EmptyTextGivesAllocatedEmptyString)
+{
+    char *out = iconv_wcstombs(L"", "GBK");
+    ASSERT_NE(nullptr, out);
+    EXPECT_STREQ("", out);
+    free(out);
+    wchar_t *wide = iconv_mbstowcs("", "UTF-8");
+    ASSERT_NE(nullptr, wide);
+    EXPECT_STREQ(L"", wide);
+    free(wide);
+}
+
+TEST(IconvUtils, NullArgumentsGiveNull)
+{
+    EXPECT_EQ(nullptr, iconv_wcstombs(nullptr, "UTF-8"));
+    EXPECT_EQ(nullptr, iconv_wcstombs(L"a", nullptr));
+    EXPECT_EQ(nullptr, iconv_mbstowcs(nullptr, "UTF-8"));
+    EXPECT_EQ(nullptr, iconv_mbstowcs("a", nullptr));
+    EXPECT_EQ(nullptr, iconv_utftolocalmbs(nullptr));
+}
+
+TEST(IconvUtils, UnknownEncodingGivesNullSilently)
+{
+    char *out = reinterpret_cast<char *>(1);
+    wchar_t *wide = reinterpret_cast<wchar_t *>(1);
+    std::string printed = StdoutOf([&] {
+        out = iconv_wcstombs(L"abc", "NO-SUCH-ENCODING");
+        wide = iconv_mbstowcs("abc", "NO-SUCH-ENCODING");
+    });
+    EXPECT_EQ(nullptr, out);
+    EXPECT_EQ(nullptr, wide);
+    EXPECT_EQ("", printed);
+}
+
+// Rows: text, source or target encoding, expected diagnostic.
+TEST(IconvUtils, UnconvertibleInputPrintsFailureAndGivesNull)
+{
+    char expectWide[128], expectUtf[128], expectCut[128];
+    snprintf(expectWide, sizeof expectWide,
+             "iconv failed to convert str from WCHAR_T to GBK. errno %d\r\n", EILSEQ);
+    snprintf(expectUtf, sizeof expectUtf,
+             "iconv failed to convert str from UTF-8 to WCHAR_T. errno %d\r\n", EILSEQ);
+    snprintf(expectCut, sizeof expectCut,
+             "iconv failed to convert str from UTF-8 to WCHAR_T. errno %d\r\n", EINVAL);
+
+    char *out = reinterpret_cast<char *>(1);
+    EXPECT_EQ(expectWide, StdoutOf([&] { out = iconv_wcstombs(L"한", "GBK"); }));
+    EXPECT_EQ(nullptr, out);
+
+    struct Row {
+        const char *utf8;
+        const char *message;
+    } rows[] = {
+        {"ab\xFF", expectUtf},    // byte never valid in UTF-8
+        {"ab\xE4\xB8", expectCut}, // sequence cut off at the end
+    };
+    for (const Row &row : rows) {
+        wchar_t *wide = reinterpret_cast<wchar_t *>(1);
+        EXPECT_EQ(row.message, StdoutOf([&] { wide = iconv_mbstowcs(row.utf8, "UTF-8"); }));
+        EXPECT_EQ(nullptr, wide);
+        char *local = reinterpret_cast<char *>(1);
+        EXPECT_EQ(row.message, StdoutOf([&] { local = iconv_utftolocalmbs(row.utf8); }));
+        EXPECT_EQ(nullptr, local);
+    }
+}
+
+// Output longer than four bytes per character: the buffer grows to fit.
+TEST(IconvUtils, LongUtf8SequencesAreKeptWhole)
+{
+    const wchar_t text[] = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0};
+    char *out = iconv_wcstombs(text, "UTF-8");
+    ASSERT_NE(nullptr, out);
+    Bytes one = {0xFD, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF};
+    Bytes expected;
+    for (int i = 0; i < 3; ++i)
+        expected.insert(expected.end(), one.begin(), one.end());
+    EXPECT_EQ(Hex(expected), Hex(BytesOf(out)));
+    free(out);
+}
+
+// A stateful encoding gets its closing shift sequence.
+TEST(IconvUtils, StatefulEncodingIsClosed)
+{
+    char *out = iconv_wcstombs(L"日本", "ISO-2022-JP");
+    ASSERT_NE(nullptr, out);
+    Bytes expected = {0x1B, 0x24, 0x42, 0x46, 0x7C, 0x4B, 0x5C, 0x1B, 0x28, 0x42};
+    EXPECT_EQ(Hex(expected), Hex(BytesOf(out)));
+    wchar_t *back = iconv_mbstowcs(out, "ISO-2022-JP");
+    ASSERT_NE(nullptr, back);
+    EXPECT_STREQ(L"日本", back);
+    free(back);
+    free(out);
+}
+
+TEST(IconvUtils, LongTextConverts)
+{
+    std::wstring text;
+    for (int i = 0; i < 5000; ++i)
+        text += (i % 2) ? L'文' : L'a';
+    char *out = iconv_wcstombs(text.c_str(), "UTF-8");
+    ASSERT_NE(nullptr, out);
+    EXPECT_EQ(2500u + 2500u * 3u, strlen(out));
+    wchar_t *back = iconv_mbstowcs(out, "UTF-8");
+    ASSERT_NE(nullptr, back);
+    EXPECT_EQ(text, std::wstring(back));
+    free(back);
+    free(out);
+}
+
+// Each call opens its own converter, so threads convert side by side.
+TEST(IconvUtils, ConcurrentConversionsAgree)
+{
+    // Keep the converter modules loaded for the whole test: the C library loads and
+    // unloads them under its own loader lock, which ThreadSanitizer cannot see.
+    std::vector<iconv_t> pinned;
+    for (const EncodeRow &row : kChineseRows) {
+        pinned.push_back(iconv_open(row.encoding, "WCHAR_T"));
+        pinned.push_back(iconv_open("WCHAR_T", row.encoding));
+    }
+    std::vector<std::thread> threads;
+    std::vector<int> mismatches(sizeof kChineseRows / sizeof kChineseRows[0], 0);
+    for (size_t t = 0; t < mismatches.size(); ++t) {
+        threads.emplace_back([t, &mismatches] {
+            const EncodeRow &row = kChineseRows[t];
+            for (int i = 0; i < 200; ++i) {
+                char *out = iconv_wcstombs(L"中文", row.encoding);
+                wchar_t *back = out ? iconv_mbstowcs(out, row.encoding) : nullptr;
+                if (!out || BytesOf(out) != row.expected || !back || wcscmp(back, L"中文") != 0)
+                    ++mismatches[t];
+                free(back);
+                free(out);
+            }
+        });
+    }
+    for (std::thread &th : threads)
+        th.join();
+    for (iconv_t cd : pinned)
+        if (cd != (iconv_t)-1)
+            iconv_close(cd);
+    for (size_t t = 0; t < mismatches.size(); ++t)
+        EXPECT_EQ(0, mismatches[t]) << kChineseRows[t].encoding;
+}
+
+// ---- Locale forms, each in its own child process ----
+
+std::string Expect(bool ok, const std::string &what)
+{
+    return ok ? std::string() : what + "\n";
+}
+
+TEST(IconvUtilsLocale, ParentLocaleStaysUntouched)
+{
+    std::string before = setlocale(LC_ALL, nullptr);
+    RunInChild("C.UTF-8", [] {
+        char *out = iconv_wcstolocalmbs(L"x");
+        std::string err = Expect(out && strcmp(out, "x") == 0, "plain ascii");
+        free(out);
+        return err;
+    });
+    EXPECT_EQ(before, setlocale(LC_ALL, nullptr));
+}
+
+TEST(IconvUtilsLocale, WithoutUsableLocaleLowBytesAreUsed)
+{
+    RunInChild("xx_XX.no-such-locale", [] {
+        std::string err;
+        struct Row {
+            std::wstring wide;
+            std::string narrow;
+        } rows[] = {
+            {L"\u00e9", "\xE9"},
+            {L"\u4e2d", "\x2D"},
+            {L"abc", "abc"},
+            {L"", ""},
+        };
+        for (const Row &row : rows) {
+            char *out = iconv_wcstolocalmbs(row.wide.c_str());
+            err += Expect(out && row.narrow == out, "narrowing of " + row.narrow);
+            free(out);
+        }
+        wchar_t *wide = iconv_localmbstowcs("\xE9" "A");
+        err += Expect(wide && wide[0] == 0xE9 && wide[1] == L'A' && wide[2] == 0, "widening");
+        free(wide);
+        err += Expect(iconv_wcstolocalmbs(nullptr) == nullptr, "null wide text");
+        err += Expect(iconv_localmbstowcs(nullptr) == nullptr, "null narrow text");
+        return err;
+    });
+}
+
+TEST(IconvUtilsLocale, Utf8LocaleConvertsBothWays)
+{
+    RunInChild("C.UTF-8", [] {
+        std::string err;
+        const char *utf8 = "\xE4\xB8\xAD\xE6\x96\x87";
+        char *out = iconv_wcstolocalmbs(L"中文");
+        err += Expect(out && strcmp(out, utf8) == 0, "wide to locale");
+        free(out);
+        wchar_t *wide = iconv_localmbstowcs(utf8);
+        err += Expect(wide && wcscmp(wide, L"中文") == 0, "locale to wide");
+        free(wide);
+        char *chained = iconv_utftolocalmbs(utf8);
+        err += Expect(chained && strcmp(chained, utf8) == 0, "utf-8 to locale");
+        free(chained);
+        // Characters needing six bytes each: the result is not cut short.
+        const wchar_t big[] = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0};
+        char *longOut = iconv_wcstolocalmbs(big);
+        err += Expect(longOut && strlen(longOut) == 18, "six-byte sequences");
+        free(longOut);
+        err += Expect(iconv_localmbstowcs("ab\xFF") == nullptr, "invalid locale text");
+        return err;
+    });
+}
+
+TEST(IconvUtilsLocale, UnrepresentableCharacterGivesNull)
+{
+    RunInChild("C", [] {
+        std::string err;
+        err += Expect(iconv_wcstolocalmbs(L"ab\u00e9") == nullptr, "e-acute in C locale");
+        char *ascii = iconv_wcstolocalmbs(L"plain");
+        err += Expect(ascii && strcmp(ascii, "plain") == 0, "ascii in C locale");
+        free(ascii);
+        err += Expect(iconv_utftolocalmbs("\xE4\xB8\xAD") == nullptr, "chinese to C locale");
+        return err;
+    });
+}
+
+} // namespace
