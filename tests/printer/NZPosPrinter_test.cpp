@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "printer/NZPosPrinter.h"
+#include "support/TestUtil.h"
 #include "support/printer_ports.h"
 
 namespace {
 
 using quorvane_test::RecordingPort;
-using Bytes = std::vector<unsigned char>;
+using quorvane_test::Bytes;
+using quorvane_test::Hex;
+using quorvane_test::ToHex;
 
 struct PosRow {
     const char *name;
@@ -29,118 +32,118 @@ const std::vector<PosRow> &PosRows()
     static const char kEmbeddedZero[] = {0x41, 0x42, 0x00, 0x43, 0x44};
     static const std::vector<PosRow> rows = {
         // Text output.
-        {"PrintString", [](NZPosPrinter &p) { return p.POS_PrintString("Hi\r\n"); }, {0x48, 0x69, 0x0D, 0x0A}},
-        {"PrintStringHighBytes", [](NZPosPrinter &p) { return p.POS_PrintString("\xD6\xD0"); }, {0xD6, 0xD0}},
+        {"PrintString", [](NZPosPrinter &p) { return p.POS_PrintString("Hi\r\n"); }, Hex("48 69 0D 0A")},
+        {"PrintStringHighBytes", [](NZPosPrinter &p) { return p.POS_PrintString("\xD6\xD0"); }, Hex("D6 D0")},
         {"PrintBytesWithZero", [](NZPosPrinter &p) { return p.POS_PrintString(kEmbeddedZero, 5); },
-         {0x41, 0x42, 0x00, 0x43, 0x44}},
-        {"PrintBytesPrefix", [](NZPosPrinter &p) { return p.POS_PrintString(kEmbeddedZero, 2); }, {0x41, 0x42}},
+         Hex("41 42 00 43 44")},
+        {"PrintBytesPrefix", [](NZPosPrinter &p) { return p.POS_PrintString(kEmbeddedZero, 2); }, Hex("41 42")},
         {"PrintWideUTF8", [](NZPosPrinter &p) { return p.POS_PrintWideStringInUTF8(L"中文"); },
-         {0xE4, 0xB8, 0xAD, 0xE6, 0x96, 0x87}},
-        {"PrintWideGBK", [](NZPosPrinter &p) { return p.POS_PrintWideStringInGBK(L"中文"); }, {0xD6, 0xD0, 0xCE, 0xC4}},
-        {"PrintWideBIG5", [](NZPosPrinter &p) { return p.POS_PrintWideStringInBIG5(L"中文"); }, {0xA4, 0xA4, 0xA4, 0xE5}},
+         Hex("E4 B8 AD E6 96 87")},
+        {"PrintWideGBK", [](NZPosPrinter &p) { return p.POS_PrintWideStringInGBK(L"中文"); }, Hex("D6 D0 CE C4")},
+        {"PrintWideBIG5", [](NZPosPrinter &p) { return p.POS_PrintWideStringInBIG5(L"中文"); }, Hex("A4 A4 A4 E5")},
         {"PrintWideShiftJIS", [](NZPosPrinter &p) { return p.POS_PrintWideStringInShiftJIS(L"中文"); },
-         {0x92, 0x86, 0x95, 0xB6}},
-        {"PrintWideEUCKR", [](NZPosPrinter &p) { return p.POS_PrintWideStringInEUCKR(L"中文"); }, {0xF1, 0xE9, 0xD9, 0xFE}},
-        {"PrintWideNamed", [](NZPosPrinter &p) { return p.POS_PrintWideString(L"A中", "GBK"); }, {0x41, 0xD6, 0xD0}},
+         Hex("92 86 95 B6")},
+        {"PrintWideEUCKR", [](NZPosPrinter &p) { return p.POS_PrintWideStringInEUCKR(L"中文"); }, Hex("F1 E9 D9 FE")},
+        {"PrintWideNamed", [](NZPosPrinter &p) { return p.POS_PrintWideString(L"A中", "GBK"); }, Hex("41 D6 D0")},
 
         // Character style and spacing.
-        {"TextScale1x1", [](NZPosPrinter &p) { return p.POS_SetTextScale(1, 1); }, {0x1D, 0x21, 0x11}},
-        {"TextScaleMasked", [](NZPosPrinter &p) { return p.POS_SetTextScale(9, 9); }, {0x1D, 0x21, 0x11}},
-        {"TextScaleMax", [](NZPosPrinter &p) { return p.POS_SetTextScale(0xFF, 0xFF); }, {0x1D, 0x21, 0x77}},
-        {"TextScaleWidthOnly", [](NZPosPrinter &p) { return p.POS_SetTextScale(7, 0); }, {0x1D, 0x21, 0x70}},
-        {"AsciiTextFontType", [](NZPosPrinter &p) { return p.POS_SetAsciiTextFontType(1); }, {0x1B, 0x4D, 0x01}},
-        {"TextBold", [](NZPosPrinter &p) { return p.POS_SetTextBold(1); }, {0x1B, 0x45, 0x01}},
-        {"AsciiTextUnderline", [](NZPosPrinter &p) { return p.POS_SetAsciiTextUnderline(2); }, {0x1B, 0x2D, 0x02}},
-        {"KanjiTextUnderline", [](NZPosPrinter &p) { return p.POS_SetKanjiTextUnderline(1); }, {0x1C, 0x2D, 0x01}},
-        {"TextUpsideDown", [](NZPosPrinter &p) { return p.POS_SetTextUpsideDown(1); }, {0x1B, 0x7B, 0x01}},
-        {"TextWhiteOnBlack", [](NZPosPrinter &p) { return p.POS_SetTextWhiteOnBlack(1); }, {0x1D, 0x42, 0x01}},
-        {"TextRotate", [](NZPosPrinter &p) { return p.POS_SetTextRotate(1); }, {0x1B, 0x56, 0x01}},
-        {"TextLineHeight", [](NZPosPrinter &p) { return p.POS_SetTextLineHeight(32); }, {0x1B, 0x33, 0x20}},
+        {"TextScale1x1", [](NZPosPrinter &p) { return p.POS_SetTextScale(1, 1); }, Hex("1D 21 11")},
+        {"TextScaleMasked", [](NZPosPrinter &p) { return p.POS_SetTextScale(9, 9); }, Hex("1D 21 11")},
+        {"TextScaleMax", [](NZPosPrinter &p) { return p.POS_SetTextScale(0xFF, 0xFF); }, Hex("1D 21 77")},
+        {"TextScaleWidthOnly", [](NZPosPrinter &p) { return p.POS_SetTextScale(7, 0); }, Hex("1D 21 70")},
+        {"AsciiTextFontType", [](NZPosPrinter &p) { return p.POS_SetAsciiTextFontType(1); }, Hex("1B 4D 01")},
+        {"TextBold", [](NZPosPrinter &p) { return p.POS_SetTextBold(1); }, Hex("1B 45 01")},
+        {"AsciiTextUnderline", [](NZPosPrinter &p) { return p.POS_SetAsciiTextUnderline(2); }, Hex("1B 2D 02")},
+        {"KanjiTextUnderline", [](NZPosPrinter &p) { return p.POS_SetKanjiTextUnderline(1); }, Hex("1C 2D 01")},
+        {"TextUpsideDown", [](NZPosPrinter &p) { return p.POS_SetTextUpsideDown(1); }, Hex("1B 7B 01")},
+        {"TextWhiteOnBlack", [](NZPosPrinter &p) { return p.POS_SetTextWhiteOnBlack(1); }, Hex("1D 42 01")},
+        {"TextRotate", [](NZPosPrinter &p) { return p.POS_SetTextRotate(1); }, Hex("1B 56 01")},
+        {"TextLineHeight", [](NZPosPrinter &p) { return p.POS_SetTextLineHeight(32); }, Hex("1B 33 20")},
         {"AsciiCharRightSpacing", [](NZPosPrinter &p) { return p.POS_SetAsciiTextCharRightSpacing(255); },
-         {0x1B, 0x20, 0xFF}},
-        {"KanjiCharSpacing", [](NZPosPrinter &p) { return p.POS_SetKanjiTextCharSpacing(2, 3); }, {0x1C, 0x53, 0x02, 0x03}},
+         Hex("1B 20 FF")},
+        {"KanjiCharSpacing", [](NZPosPrinter &p) { return p.POS_SetKanjiTextCharSpacing(2, 3); }, Hex("1C 53 02 03")},
 
         // Positions, areas and feeds.
-        {"MovementUnit", [](NZPosPrinter &p) { return p.POS_SetMovementUnit(180, 360 & 0xFF); }, {0x1D, 0x50, 0xB4, 0x68}},
-        {"PrintAreaLeftMargin", [](NZPosPrinter &p) { return p.POS_SetPrintAreaLeftMargin(0x0102); }, {0x1D, 0x4C, 0x02, 0x01}},
-        {"PrintAreaWidth", [](NZPosPrinter &p) { return p.POS_SetPrintAreaWidth(576); }, {0x1D, 0x57, 0x40, 0x02}},
+        {"MovementUnit", [](NZPosPrinter &p) { return p.POS_SetMovementUnit(180, 90); }, Hex("1D 50 B4 5A")},
+        {"PrintAreaLeftMargin", [](NZPosPrinter &p) { return p.POS_SetPrintAreaLeftMargin(0x0102); }, Hex("1D 4C 02 01")},
+        {"PrintAreaWidth", [](NZPosPrinter &p) { return p.POS_SetPrintAreaWidth(576); }, Hex("1D 57 40 02")},
         {"HorizontalAbsolute", [](NZPosPrinter &p) { return p.POS_SetHorizontalAbsolutePrintPosition(384); },
-         {0x1B, 0x24, 0x80, 0x01}},
+         Hex("1B 24 80 01")},
         {"HorizontalRelative", [](NZPosPrinter &p) { return p.POS_SetHorizontalRelativePrintPosition(0xFFFF); },
-         {0x1B, 0x5C, 0xFF, 0xFF}},
+         Hex("1B 5C FF FF")},
         {"HorizontalRelativeNeg1", [](NZPosPrinter &p) { return p.POS_SetHorizontalRelativePrintPositionAcceptNegative(-1); },
-         {0x1B, 0x5C, 0xFF, 0xFF}},
+         Hex("1B 5C FF FF")},
         {"HorizontalRelative65535",
          [](NZPosPrinter &p) { return p.POS_SetHorizontalRelativePrintPositionAcceptNegative(65535); },
-         {0x1B, 0x5C, 0xFF, 0xFF}},
+         Hex("1B 5C FF FF")},
         {"HorizontalRelativeNeg256",
          [](NZPosPrinter &p) { return p.POS_SetHorizontalRelativePrintPositionAcceptNegative(-256); },
-         {0x1B, 0x5C, 0x00, 0xFF}},
+         Hex("1B 5C 00 FF")},
         {"HorizontalRelativeCut",
          [](NZPosPrinter &p) { return p.POS_SetHorizontalRelativePrintPositionAcceptNegative(0x12345); },
-         {0x1B, 0x5C, 0x45, 0x23}},
+         Hex("1B 5C 45 23")},
         {"HorizontalRelativeIntMin",
          [](NZPosPrinter &p) { return p.POS_SetHorizontalRelativePrintPositionAcceptNegative(INT_MIN); },
-         {0x1B, 0x5C, 0x00, 0x00}},
+         Hex("1B 5C 00 00")},
         {"VerticalAbsolute", [](NZPosPrinter &p) { return p.POS_SetVerticalAbsolutePrintPosition(800); },
-         {0x1D, 0x24, 0x20, 0x03}},
+         Hex("1D 24 20 03")},
         {"VerticalRelative", [](NZPosPrinter &p) { return p.POS_SetVerticalRelativePrintPosition(10); },
-         {0x1D, 0x5C, 0x0A, 0x00}},
+         Hex("1D 5C 0A 00")},
         {"VerticalRelativeNeg", [](NZPosPrinter &p) { return p.POS_SetVerticalRelativePrintPositionAcceptNegative(-10); },
-         {0x1D, 0x5C, 0xF6, 0xFF}},
+         Hex("1D 5C F6 FF")},
         {"VerticalRelativePos", [](NZPosPrinter &p) { return p.POS_SetVerticalRelativePrintPositionAcceptNegative(300); },
-         {0x1D, 0x5C, 0x2C, 0x01}},
+         Hex("1D 5C 2C 01")},
         {"VerticalRelativeCut",
          [](NZPosPrinter &p) { return p.POS_SetVerticalRelativePrintPositionAcceptNegative(-70000); },
-         {0x1D, 0x5C, 0x90, 0xEE}},
-        {"Alignment", [](NZPosPrinter &p) { return p.POS_SetAlignment(1); }, {0x1B, 0x61, 0x01}},
-        {"FeedLines", [](NZPosPrinter &p) { return p.POS_FeedLines(3); }, {0x1B, 0x64, 0x03}},
-        {"FeedDots", [](NZPosPrinter &p) { return p.POS_FeedDots(200); }, {0x1B, 0x4A, 0xC8}},
+         Hex("1D 5C 90 EE")},
+        {"Alignment", [](NZPosPrinter &p) { return p.POS_SetAlignment(1); }, Hex("1B 61 01")},
+        {"FeedLines", [](NZPosPrinter &p) { return p.POS_FeedLines(3); }, Hex("1B 64 03")},
+        {"FeedDots", [](NZPosPrinter &p) { return p.POS_FeedDots(200); }, Hex("1B 4A C8")},
 
         // Page mode.
-        {"SelectPageMode", [](NZPosPrinter &p) { return p.POS_SelectPageMode(); }, {0x1B, 0x4C}},
-        {"ExitPageMode", [](NZPosPrinter &p) { return p.POS_ExitPageMode(); }, {0x1B, 0x53}},
-        {"ClearPage", [](NZPosPrinter &p) { return p.POS_ClearPage(); }, {0x18}},
-        {"PrintPage", [](NZPosPrinter &p) { return p.POS_PrintPage(); }, {0x1B, 0x0C}},
+        {"SelectPageMode", [](NZPosPrinter &p) { return p.POS_SelectPageMode(); }, Hex("1B 4C")},
+        {"ExitPageMode", [](NZPosPrinter &p) { return p.POS_ExitPageMode(); }, Hex("1B 53")},
+        {"ClearPage", [](NZPosPrinter &p) { return p.POS_ClearPage(); }, Hex("18")},
+        {"PrintPage", [](NZPosPrinter &p) { return p.POS_PrintPage(); }, Hex("1B 0C")},
         {"PageArea", [](NZPosPrinter &p) { return p.POS_SetPageArea(0, 0, 384, 800); },
-         {0x1B, 0x57, 0x00, 0x00, 0x00, 0x00, 0x80, 0x01, 0x20, 0x03}},
+         Hex("1B 57 00 00 00 00 80 01 20 03")},
         {"PageAreaOrigin", [](NZPosPrinter &p) { return p.POS_SetPageArea(0x0102, 0x0304, 0x0506, 0x0708); },
-         {0x1B, 0x57, 0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0x08, 0x07}},
-        {"PageDrawDirection", [](NZPosPrinter &p) { return p.POS_SetPageModeDrawDirection(3); }, {0x1B, 0x54, 0x03}},
+         Hex("1B 57 02 01 04 03 06 05 08 07")},
+        {"PageDrawDirection", [](NZPosPrinter &p) { return p.POS_SetPageModeDrawDirection(3); }, Hex("1B 54 03")},
 
         // Black-mark paper.
         {"EnableBlackMark", [](NZPosPrinter &p) { return p.POS_EnableBlackMarkMode(); },
-         {0x1F, 0x1B, 0x1F, 0x80, 0x04, 0x05, 0x06, 0x44}},
+         Hex("1F 1B 1F 80 04 05 06 44")},
         {"DisableBlackMark", [](NZPosPrinter &p) { return p.POS_DisableBlackMarkMode(); },
-         {0x1F, 0x1B, 0x1F, 0x80, 0x04, 0x05, 0x06, 0x66}},
+         Hex("1F 1B 1F 80 04 05 06 66")},
         {"BlackMarkMaxFindLength", [](NZPosPrinter &p) { return p.POS_SetBlackMarkMaxFindLength(0x0BB8); },
-         {0x1F, 0x1B, 0x1F, 0x81, 0x04, 0x05, 0x06, 0xB8, 0x0B}},
-        {"FindBlackMark", [](NZPosPrinter &p) { return p.POS_FindBlackMark(); }, {0x1D, 0x0C}},
+         Hex("1F 1B 1F 81 04 05 06 B8 0B")},
+        {"FindBlackMark", [](NZPosPrinter &p) { return p.POS_FindBlackMark(); }, Hex("1D 0C")},
         {"PrintPositionBase", [](NZPosPrinter &p) { return p.POS_SetBlackMarkPaperPrintPositionBase(1, 0x0203); },
-         {0x1D, 0x28, 0x46, 0x04, 0x00, 0x01, 0x01, 0x03, 0x02}},
+         Hex("1D 28 46 04 00 01 01 03 02")},
         {"CutPositionBase", [](NZPosPrinter &p) { return p.POS_SetBlackMarkPaperCutPositionBase(0, 0xFFFF); },
-         {0x1D, 0x28, 0x46, 0x04, 0x00, 0x02, 0x00, 0xFF, 0xFF}},
+         Hex("1D 28 46 04 00 02 00 FF FF")},
         {"PrintPositionPos", [](NZPosPrinter &p) { return p.POS_SetBlackMarkPaperPrintPosition(300); },
-         {0x1D, 0x28, 0x46, 0x04, 0x00, 0x01, 0x00, 0x2C, 0x01}},
+         Hex("1D 28 46 04 00 01 00 2C 01")},
         {"PrintPositionNeg", [](NZPosPrinter &p) { return p.POS_SetBlackMarkPaperPrintPosition(-10); },
-         {0x1D, 0x28, 0x46, 0x04, 0x00, 0x01, 0x01, 0x0A, 0x00}},
+         Hex("1D 28 46 04 00 01 01 0A 00")},
         {"PrintPositionZero", [](NZPosPrinter &p) { return p.POS_SetBlackMarkPaperPrintPosition(0); },
-         {0x1D, 0x28, 0x46, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00}},
+         Hex("1D 28 46 04 00 01 00 00 00")},
         {"PrintPositionCut", [](NZPosPrinter &p) { return p.POS_SetBlackMarkPaperPrintPosition(70000); },
-         {0x1D, 0x28, 0x46, 0x04, 0x00, 0x01, 0x00, 0x70, 0x11}},
+         Hex("1D 28 46 04 00 01 00 70 11")},
         {"CutPositionPos", [](NZPosPrinter &p) { return p.POS_SetBlackMarkPaperCutPosition(300); },
-         {0x1D, 0x28, 0x46, 0x04, 0x00, 0x02, 0x00, 0x2C, 0x01}},
+         Hex("1D 28 46 04 00 02 00 2C 01")},
         {"CutPositionNeg", [](NZPosPrinter &p) { return p.POS_SetBlackMarkPaperCutPosition(-300); },
-         {0x1D, 0x28, 0x46, 0x04, 0x00, 0x02, 0x01, 0x2C, 0x01}},
+         Hex("1D 28 46 04 00 02 01 2C 01")},
         {"CutPositionNegCut", [](NZPosPrinter &p) { return p.POS_SetBlackMarkPaperCutPosition(-70000); },
-         {0x1D, 0x28, 0x46, 0x04, 0x00, 0x02, 0x01, 0x70, 0x11}},
+         Hex("1D 28 46 04 00 02 01 70 11")},
         {"CutPositionIntMin", [](NZPosPrinter &p) { return p.POS_SetBlackMarkPaperCutPosition(INT_MIN); },
-         {0x1D, 0x28, 0x46, 0x04, 0x00, 0x02, 0x01, 0x00, 0x00}},
-        {"FullCutBlackMark", [](NZPosPrinter &p) { return p.POS_FullCutBlackMarkPaper(); }, {0x1D, 0x56, 0x00}},
-        {"HalfCutBlackMark", [](NZPosPrinter &p) { return p.POS_HalfCutBlackMarkPaper(); }, {0x1D, 0x56, 0x01}},
+         Hex("1D 28 46 04 00 02 01 00 00")},
+        {"FullCutBlackMark", [](NZPosPrinter &p) { return p.POS_FullCutBlackMarkPaper(); }, Hex("1D 56 00")},
+        {"HalfCutBlackMark", [](NZPosPrinter &p) { return p.POS_HalfCutBlackMarkPaper(); }, Hex("1D 56 01")},
 
         // Commands of the common base reach the printer through the receipt writer too.
-        {"KickDrawer", [](NZPosPrinter &p) { return p.POS_KickDrawer(0, 25, 250); }, {0x1B, 0x70, 0x00, 0x19, 0xFA}},
+        {"KickDrawer", [](NZPosPrinter &p) { return p.POS_KickDrawer(0, 25, 250); }, Hex("1B 70 00 19 FA")},
     };
     return rows;
 }
@@ -154,7 +157,7 @@ TEST(NZPosPrinter, EveryCommandWritesExactBytesInOneWrite)
         SCOPED_TRACE(row.name);
         port.Reset();
         EXPECT_TRUE(row.call(printer));
-        EXPECT_EQ(row.expected, port.Data());
+        EXPECT_EQ(ToHex(row.expected), ToHex(port.Data()));
         EXPECT_EQ(1, port.writes);
         EXPECT_EQ(600000u, port.lastTimeout);
     }
@@ -256,8 +259,7 @@ TEST(NZPosPrinter, CommandsAccumulateInOrder)
     EXPECT_TRUE(printer.POS_SetTextScale(1, 1));
     EXPECT_TRUE(printer.POS_PrintWideStringInGBK(L"中文\r\n"));
     EXPECT_TRUE(printer.POS_FeedAndCutPaper());
-    const Bytes expected = {0x1B, 0x40, 0x1C, 0x26, 0x1B, 0x39, 0x00, 0x1B, 0x61, 0x01, 0x1D, 0x21, 0x11,
-                            0xD6, 0xD0, 0xCE, 0xC4, 0x0D, 0x0A, 0x1D, 0x56, 0x42, 0x00};
+    const Bytes expected = Hex("1B 40 1C 26 1B 39 00 1B 61 01 1D 21 11 D6 D0 CE C4 0D 0A 1D 56 42 00");
     EXPECT_EQ(expected, port.Data());
     EXPECT_EQ(7, port.writes);
     EXPECT_EQ(3600000u, port.lastTimeout);

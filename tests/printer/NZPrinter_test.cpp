@@ -7,12 +7,15 @@
 #include <vector>
 
 #include "printer/NZPrinter.h"
+#include "support/TestUtil.h"
 #include "support/printer_ports.h"
 
 namespace {
 
 using quorvane_test::RecordingPort;
-using Bytes = std::vector<unsigned char>;
+using quorvane_test::Bytes;
+using quorvane_test::Hex;
+using quorvane_test::ToHex;
 
 struct CommonRow {
     const char *name;
@@ -22,34 +25,32 @@ struct CommonRow {
 
 Bytes ClearErrorBytes()
 {
-    Bytes b(64, 0x00);
-    b[0] = 0x10;
-    b[1] = 0x05;
-    b[2] = 0x01;
+    Bytes b = Hex("10 05 01");
+    b.resize(64, 0x00);
     return b;
 }
 
 const std::vector<CommonRow> &CommonRows()
 {
     static const std::vector<CommonRow> rows = {
-        {"KickDrawer", [](NZPrinter &p) { return p.POS_KickDrawer(0, 25, 250); }, {0x1B, 0x70, 0x00, 0x19, 0xFA}},
-        {"KickDrawerPin1", [](NZPrinter &p) { return p.POS_KickDrawer(1, 0, 255); }, {0x1B, 0x70, 0x01, 0x00, 0xFF}},
-        {"Beep", [](NZPrinter &p) { return p.POS_Beep(3, 2); }, {0x1B, 0x42, 0x03, 0x02}},
-        {"FeedAndCutPaper", [](NZPrinter &p) { return p.POS_FeedAndCutPaper(); }, {0x1D, 0x56, 0x42, 0x00}},
-        {"FullCutPaper", [](NZPrinter &p) { return p.POS_FullCutPaper(); }, {0x1B, 0x69}},
-        {"HalfCutPaper", [](NZPrinter &p) { return p.POS_HalfCutPaper(); }, {0x1B, 0x6D}},
-        {"Reset", [](NZPrinter &p) { return p.POS_Reset(); }, {0x1B, 0x40}},
-        {"SetPrintSpeed", [](NZPrinter &p) { return p.POS_SetPrintSpeed(0x1234); }, {0x1F, 0x28, 0x73, 0x02, 0x00, 0x34, 0x12}},
-        {"SetPrintSpeedMax", [](NZPrinter &p) { return p.POS_SetPrintSpeed(0xFFFF); }, {0x1F, 0x28, 0x73, 0x02, 0x00, 0xFF, 0xFF}},
-        {"SetPrintDensity0", [](NZPrinter &p) { return p.POS_SetPrintDensity_16(0); }, {0x12, 0x23, 0x00}},
-        {"SetPrintDensity15", [](NZPrinter &p) { return p.POS_SetPrintDensity_16(15); }, {0x12, 0x23, 0x0F}},
-        {"PrintSelfTestPage", [](NZPrinter &p) { return p.POS_PrintSelfTestPage(); }, {0x12, 0x54}},
-        {"SetSingleByteMode", [](NZPrinter &p) { return p.POS_SetSingleByteMode(); }, {0x1C, 0x2E}},
-        {"SetCharacterSet", [](NZPrinter &p) { return p.POS_SetCharacterSet(15); }, {0x1B, 0x52, 0x0F}},
-        {"SetCharacterCodepage", [](NZPrinter &p) { return p.POS_SetCharacterCodepage(255); }, {0x1B, 0x74, 0xFF}},
-        {"SetMultiByteMode", [](NZPrinter &p) { return p.POS_SetMultiByteMode(); }, {0x1C, 0x26}},
-        {"SetMultiByteEncoding", [](NZPrinter &p) { return p.POS_SetMultiByteEncoding(1); }, {0x1B, 0x39, 0x01}},
-        {"ClearPrinterBuffer", [](NZPrinter &p) { return p.POS_ClearPrinterBuffer(); }, {0x10, 0x05, 0xFF, 0x01, 0x02}},
+        {"KickDrawer", [](NZPrinter &p) { return p.POS_KickDrawer(0, 25, 250); }, Hex("1B 70 00 19 FA")},
+        {"KickDrawerPin1", [](NZPrinter &p) { return p.POS_KickDrawer(1, 0, 255); }, Hex("1B 70 01 00 FF")},
+        {"Beep", [](NZPrinter &p) { return p.POS_Beep(3, 2); }, Hex("1B 42 03 02")},
+        {"FeedAndCutPaper", [](NZPrinter &p) { return p.POS_FeedAndCutPaper(); }, Hex("1D 56 42 00")},
+        {"FullCutPaper", [](NZPrinter &p) { return p.POS_FullCutPaper(); }, Hex("1B 69")},
+        {"HalfCutPaper", [](NZPrinter &p) { return p.POS_HalfCutPaper(); }, Hex("1B 6D")},
+        {"Reset", [](NZPrinter &p) { return p.POS_Reset(); }, Hex("1B 40")},
+        {"SetPrintSpeed", [](NZPrinter &p) { return p.POS_SetPrintSpeed(0x1234); }, Hex("1F 28 73 02 00 34 12")},
+        {"SetPrintSpeedMax", [](NZPrinter &p) { return p.POS_SetPrintSpeed(0xFFFF); }, Hex("1F 28 73 02 00 FF FF")},
+        {"SetPrintDensity0", [](NZPrinter &p) { return p.POS_SetPrintDensity_16(0); }, Hex("12 23 00")},
+        {"SetPrintDensity15", [](NZPrinter &p) { return p.POS_SetPrintDensity_16(15); }, Hex("12 23 0F")},
+        {"PrintSelfTestPage", [](NZPrinter &p) { return p.POS_PrintSelfTestPage(); }, Hex("12 54")},
+        {"SetSingleByteMode", [](NZPrinter &p) { return p.POS_SetSingleByteMode(); }, Hex("1C 2E")},
+        {"SetCharacterSet", [](NZPrinter &p) { return p.POS_SetCharacterSet(15); }, Hex("1B 52 0F")},
+        {"SetCharacterCodepage", [](NZPrinter &p) { return p.POS_SetCharacterCodepage(255); }, Hex("1B 74 FF")},
+        {"SetMultiByteMode", [](NZPrinter &p) { return p.POS_SetMultiByteMode(); }, Hex("1C 26")},
+        {"SetMultiByteEncoding", [](NZPrinter &p) { return p.POS_SetMultiByteEncoding(1); }, Hex("1B 39 01")},
+        {"ClearPrinterBuffer", [](NZPrinter &p) { return p.POS_ClearPrinterBuffer(); }, Hex("10 05 FF 01 02")},
         {"ClearPrinterError", [](NZPrinter &p) { return p.POS_ClearPrinterError(); }, ClearErrorBytes()},
     };
     return rows;
@@ -64,7 +65,7 @@ TEST(NZPrinter, CommonCommandsWriteExactBytesInOneWrite)
         SCOPED_TRACE(row.name);
         port.Reset();
         EXPECT_TRUE(row.call(printer));
-        EXPECT_EQ(row.expected, port.Data());
+        EXPECT_EQ(ToHex(row.expected), ToHex(port.Data()));
         EXPECT_EQ(1, port.writes);
     }
 }
@@ -101,7 +102,7 @@ TEST(NZPrinter, ClosedOrFullPortFails)
     printer.SetIO(&small);
     EXPECT_TRUE(printer.POS_Reset());
     EXPECT_FALSE(printer.POS_ClearPrinterBuffer()) << "does not fit";
-    EXPECT_EQ((Bytes{0x1B, 0x40}), small.Data());
+    EXPECT_EQ((Hex("1B 40")), small.Data());
     small.Close();
     EXPECT_FALSE(printer.POS_Reset());
 }

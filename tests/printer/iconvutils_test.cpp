@@ -18,25 +18,17 @@
 #include <vector>
 
 #include "printer/iconvutils.h"
+#include "support/TestUtil.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using quorvane_test::Bytes;
+using quorvane_test::Hex;
+using quorvane_test::ToHex;
 
 Bytes BytesOf(const char *s)
 {
     return s ? Bytes(s, s + strlen(s)) : Bytes();
-}
-
-std::string Hex(const Bytes &b)
-{
-    std::string out;
-    char tmp[4];
-    for (unsigned char c : b) {
-        snprintf(tmp, sizeof tmp, "%02X ", c);
-        out += tmp;
-    }
-    return out;
 }
 
 // Runs body in a forked child with LC_ALL set to locale. The body returns an
@@ -101,11 +93,11 @@ struct EncodeRow {
 };
 
 const EncodeRow kChineseRows[] = {
-    {"UTF-8", {0xE4, 0xB8, 0xAD, 0xE6, 0x96, 0x87}},
-    {"GBK", {0xD6, 0xD0, 0xCE, 0xC4}},
-    {"BIG5", {0xA4, 0xA4, 0xA4, 0xE5}},
-    {"SHIFT-JIS", {0x92, 0x86, 0x95, 0xB6}},
-    {"EUC-KR", {0xF1, 0xE9, 0xD9, 0xFE}},
+    {"UTF-8", Hex("E4 B8 AD E6 96 87")},
+    {"GBK", Hex("D6 D0 CE C4")},
+    {"BIG5", Hex("A4 A4 A4 E5")},
+    {"SHIFT-JIS", Hex("92 86 95 B6")},
+    {"EUC-KR", Hex("F1 E9 D9 FE")},
 };
 
 TEST(IconvUtils, WideChineseToEveryEncodingAndBack)
@@ -114,7 +106,7 @@ TEST(IconvUtils, WideChineseToEveryEncodingAndBack)
         SCOPED_TRACE(row.encoding);
         char *out = iconv_wcstombs(L"中文", row.encoding);
         ASSERT_NE(nullptr, out);
-        EXPECT_EQ(Hex(row.expected), Hex(BytesOf(out)));
+        EXPECT_EQ(ToHex(row.expected), ToHex(BytesOf(out)));
         wchar_t *back = iconv_mbstowcs(out, row.encoding);
         ASSERT_NE(nullptr, back);
         EXPECT_STREQ(L"中文", back);
@@ -207,11 +199,11 @@ TEST(IconvUtils, LongUtf8SequencesAreKeptWhole)
     const wchar_t text[] = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0};
     char *out = iconv_wcstombs(text, "UTF-8");
     ASSERT_NE(nullptr, out);
-    Bytes one = {0xFD, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF};
+    Bytes one = Hex("FD BF BF BF BF BF");
     Bytes expected;
     for (int i = 0; i < 3; ++i)
         expected.insert(expected.end(), one.begin(), one.end());
-    EXPECT_EQ(Hex(expected), Hex(BytesOf(out)));
+    EXPECT_EQ(ToHex(expected), ToHex(BytesOf(out)));
     free(out);
 }
 
@@ -220,8 +212,8 @@ TEST(IconvUtils, StatefulEncodingIsClosed)
 {
     char *out = iconv_wcstombs(L"日本", "ISO-2022-JP");
     ASSERT_NE(nullptr, out);
-    Bytes expected = {0x1B, 0x24, 0x42, 0x46, 0x7C, 0x4B, 0x5C, 0x1B, 0x28, 0x42};
-    EXPECT_EQ(Hex(expected), Hex(BytesOf(out)));
+    Bytes expected = Hex("1B 24 42 46 7C 4B 5C 1B 28 42");
+    EXPECT_EQ(ToHex(expected), ToHex(BytesOf(out)));
     wchar_t *back = iconv_mbstowcs(out, "ISO-2022-JP");
     ASSERT_NE(nullptr, back);
     EXPECT_STREQ(L"日本", back);
