@@ -316,7 +316,73 @@ CP_API int CP_Settings_Hardware_SetPrintSpeed(CP_Handle handle, int nSpeed);
 
 /* ---- Page mode ---------------------------------------------------------- */
 
+/*
+ * Page mode: define a page area, place objects at absolute positions in it, print it at
+ * once. Each returns 1 when every command was written, else 0 (also for an unknown handle
+ * or a null text, path or data, in which case nothing is sent). Positions x and y are dots
+ * inside the page area, or -1 start, -2 centred, -3 far end; they are resolved with the
+ * page area, direction and text and barcode settings last sent through this handle. A
+ * position or corner that does not fit the printer's 16-bit field fails, nothing sent.
+ */
+
+/* Enter page mode (ESC L). */
+CP_API int CP_Page_SelectPageMode(CP_Handle handle);
+/* Motion units, page mode, page area, direction 0 and the default text and barcode
+ * settings, in one call; stops at the first command that fails. */
+CP_API int CP_Page_SelectPageModeEx(CP_Handle handle, int nHorizontalMovementUnit, int nVerticalMovementUnit,
+                                    int left, int top, int width, int height);
+/* Leave page mode (ESC S). */
+CP_API int CP_Page_ExitPageMode(CP_Handle handle);
+/* Print the page (ESC FF) / clear it (CAN). */
+CP_API int CP_Page_PrintPage(CP_Handle handle);
+CP_API int CP_Page_ClearPage(CP_Handle handle);
+/* Page area origin and size in dots (16 bits each); remembered for layout. */
+CP_API int CP_Page_SetPageArea(CP_Handle handle, int left, int top, int width, int height);
+/* Print direction 0-3; remembered for layout. */
+CP_API int CP_Page_SetPageDrawDirection(CP_Handle handle, int direction);
+/* Filled rectangle (width, height above 0) / outline of nBorderWidth dots, in colour nColor. */
+CP_API int CP_Page_DrawRect(CP_Handle handle, int x, int y, int width, int height, int nColor);
+CP_API int CP_Page_DrawBox(CP_Handle handle, int x, int y, int width, int height, int nBorderWidth, int nColor);
+/* Text at (x, y): bytes in the printer's code page, or wide text converted to UTF-8,
+ * GBK, BIG5, Shift-JIS or EUC-KR. y is the top of the text cell. */
+CP_API int CP_Page_DrawText(CP_Handle handle, int x, int y, const char *str);
+CP_API int CP_Page_DrawTextInUTF8(CP_Handle handle, int x, int y, const wchar_t *str);
+CP_API int CP_Page_DrawTextInGBK(CP_Handle handle, int x, int y, const wchar_t *str);
+CP_API int CP_Page_DrawTextInBIG5(CP_Handle handle, int x, int y, const wchar_t *str);
+CP_API int CP_Page_DrawTextInShiftJIS(CP_Handle handle, int x, int y, const wchar_t *str);
+CP_API int CP_Page_DrawTextInEUCKR(CP_Handle handle, int x, int y, const wchar_t *str);
+/* Linear barcode (system as for CP_Pos_PrintBarcode) / QR symbol (version, error
+ * correction 1-4) with (x, y) its top-left corner. */
+CP_API int CP_Page_DrawBarcode(CP_Handle handle, int x, int y, int nBarcodeType, const char *str);
+CP_API int CP_Page_DrawQRCode(CP_Handle handle, int x, int y, int nVersion, int nECCLevel, const char *str);
+/* Image file or encoded data scaled to dstw x dsth (a side of 0 or less follows the
+ * image's aspect ratio; both: its own size), binarized (0-2), top-left corner at (x, y). */
+CP_API int CP_Page_DrawRasterImageFromFile(CP_Handle handle, int x, int y, int dstw, int dsth, const char *pszFile,
+                                           int binaryzation_method);
+CP_API int CP_Page_DrawRasterImageFromData(CP_Handle handle, int x, int y, int dstw, int dsth,
+                                           const unsigned char *data, int data_size, int binaryzation_method);
+/* Pixel array (format 1-9, img_stride bytes a row) at its own size. */
+CP_API int CP_Page_DrawRasterImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *img_data,
+                                             int img_datalen, int img_width, int img_height, int img_stride,
+                                             int img_format, int binaryzation_method);
+
 /* ---- Black-mark paper --------------------------------------------------- */
+
+/* Black-mark paper commands; each returns 1 when its one command was written, else 0. */
+/* Black-mark mode on / off. */
+CP_API int CP_BlackMark_EnableBlackMarkMode(CP_Handle handle);
+CP_API int CP_BlackMark_DisableBlackMarkMode(CP_Handle handle);
+/* How far the printer searches for a mark (16 bits). */
+CP_API int CP_BlackMark_SetBlackMarkMaxFindLength(CP_Handle handle, int maxFindLength);
+/* Feed to the next mark. */
+CP_API int CP_BlackMark_FindNextBlackMark(CP_Handle handle);
+/* Print start and cut position relative to the mark, in dots; negative is backwards
+ * (magnitude 16 bits). */
+CP_API int CP_BlackMark_SetBlackMarkPaperPrintPosition(CP_Handle handle, int position);
+CP_API int CP_BlackMark_SetBlackMarkPaperCutPosition(CP_Handle handle, int position);
+/* Full / partial cut at the cut position. */
+CP_API int CP_BlackMark_FullCutBlackMarkPaper(CP_Handle handle);
+CP_API int CP_BlackMark_HalfCutBlackMarkPaper(CP_Handle handle);
 
 /* ---- Label pages -------------------------------------------------------- */
 
