@@ -178,8 +178,9 @@ extern "C" CP_API int CP_Pos_PrintTextInBytes(CP_Handle handle, const char *data
 
 extern "C" CP_API int CP_Pos_PrintBarcode(CP_Handle handle, int nBarcodeType, const char *str)
 {
-    return WithHandle(handle,
-                      [&](IOHandle &h) { return str && h.m_posPrinter.POS_PrintBarcode(static_cast<u8>(nBarcodeType), str); });
+    return WithHandle(handle, [&](IOHandle &h) {
+        return str && h.m_posPrinter.POS_PrintBarcode(static_cast<u8>(nBarcodeType), str);
+    });
 }
 
 extern "C" CP_API int CP_Pos_PrintBarcode_Code128Auto(CP_Handle handle, const char *str)

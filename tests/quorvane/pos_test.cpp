@@ -274,6 +274,10 @@ TEST_F(Pos, NullAndUnknownHandlesAreRefused)
         EXPECT_EQ(r.call(&notAHandle), 0) << r.name;
     }
     EXPECT_EQ(notAHandle, 0);
+    // The handle is checked before any argument is looked at.
+    const char *bogus = reinterpret_cast<const char *>(16);
+    EXPECT_EQ(CP_Pos_PrintText(nullptr, bogus), 0);
+    EXPECT_EQ(CP_Pos_PrintTextInBytes(closed, bogus, 3), 0);
     EXPECT_TRUE(Written(handle).empty());
     EXPECT_TRUE(SameProperty(before, Property(handle)));
 }
@@ -390,6 +394,8 @@ TEST_F(Pos, FieldCuts)
          "1D 27 01 00 00 7F 01"},
         {"Barcode long text", [](CP_Handle h) { return CP_Pos_PrintBarcode(h, 0x141, "1"); }, 1, "1D 6B 41 01 31"},
         {"Bytes zero length", [](CP_Handle h) { return CP_Pos_PrintTextInBytes(h, "", 0); }, 1, ""},
+        {"Settings speed low byte", [](CP_Handle h) { return CP_Settings_Hardware_SetPrintSpeed(h, 300); }, 1,
+         "1F 53 00 00 01 00 00 00 00 00 10 00 00 00 00 00 00 00 00 00 00 00 00 00 2C 00 00 2C"},
         {"Code128 digits", [](CP_Handle h) { return CP_Pos_PrintBarcode_Code128Auto(h, "12345678"); }, 1,
          "1D 6B 49 06 7B 43 0C 22 38 4E"},
     };
@@ -445,12 +451,12 @@ TEST_F(Pos, BadInputSendsNothing)
          0, ""},
         {"Pixels null", [](CP_Handle h) { return CP_Pos_PrintRasterImageFromPixels(h, nullptr, 64, 8, 8, 8, 3, 0, 0); },
          0, ""},
-        {"Pixels width 0", [](CP_Handle h) { return CP_Pos_PrintRasterImageFromPixels(h, pixels, 64, 0, 8, 8, 3, 0, 0); },
-         0, ""},
+        {"Pixels width 0",
+         [](CP_Handle h) { return CP_Pos_PrintRasterImageFromPixels(h, pixels, 64, 0, 8, 8, 3, 0, 0); }, 0, ""},
         {"Pixels height -1",
          [](CP_Handle h) { return CP_Pos_PrintRasterImageFromPixels(h, pixels, 64, 8, -1, 8, 3, 0, 0); }, 0, ""},
-        {"Pixels stride 0", [](CP_Handle h) { return CP_Pos_PrintRasterImageFromPixels(h, pixels, 64, 8, 8, 0, 3, 0, 0); },
-         0, ""},
+        {"Pixels stride 0",
+         [](CP_Handle h) { return CP_Pos_PrintRasterImageFromPixels(h, pixels, 64, 8, 8, 0, 3, 0, 0); }, 0, ""},
         {"Pixels gray stride short",
          [](CP_Handle h) { return CP_Pos_PrintRasterImageFromPixels(h, pixels, 64, 8, 2, 7, 3, 0, 0); }, 0, ""},
         {"Pixels RGB stride short",
@@ -465,6 +471,8 @@ TEST_F(Pos, BadInputSendsNothing)
         {"Pixels unknown format",
          [](CP_Handle h) { return CP_Pos_PrintRasterImageFromPixels(h, pixels, 64, 8, 2, 8, 10, 0, 0); }, 0, ""},
         {"Thickness 0", [](CP_Handle h) { return CP_Pos_PrintHorizontalLineSpecifyThickness(h, 0, 10, 0); }, 0, ""},
+        {"Thickness beyond a 32-bit command",
+         [](CP_Handle h) { return CP_Pos_PrintHorizontalLineSpecifyThickness(h, 0, 10, INT_MAX); }, 0, ""},
         {"Thickness -1", [](CP_Handle h) { return CP_Pos_PrintHorizontalLineSpecifyThickness(h, 0, 10, -1); }, 0,
          ""},
         {"Lines count -1",
