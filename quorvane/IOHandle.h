@@ -146,6 +146,8 @@ public:
 
     // Set by the first close that drops the open reference; later closes leave it alone.
     std::atomic<bool> m_openRefDropped;
+    // Set when the closed-event thread of this connection was started; it runs once.
+    std::atomic<bool> m_closedEventStarted;
 };
 
 // The one registry of live handles (100 slots). Built at load, never freed, so threads

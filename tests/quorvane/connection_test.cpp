@@ -306,6 +306,38 @@ TEST_F(Connection, ApplicationCloseRacingDeviceLossClosesOnce)
     EXPECT_EQ(ev.closed.load(), 20);
 }
 
+// A printer that resets every connection right after accepting it: whether the loss comes
+// before or after the open finished, the opened and closed callbacks run once each.
+TEST_F(Connection, LossRightAfterConnectIsReportedOnce)
+{
+    FakePrinter printer;
+    printer.SetRefuse(true);
+    ASSERT_TRUE(printer.Start());
+    int successes = 0;
+    for (int i = 0; i < 10; ++i) {
+        CP_Handle h = CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 0);
+        if (h)
+            ++successes;
+        ASSERT_TRUE(WaitFor([&] { return ev.opened.load() + ev.failed.load() == i + 1; }, 2000));
+        ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == successes; }, 3000)) << i;
+        ASSERT_TRUE(WaitFor([&] { return ptrs.Count() == 0; }, 3000));
+    }
+    EXPECT_EQ(ev.opened.load(), successes);
+}
+
+// With auto-reply, a printer that closes the connection ends the start-up at once.
+TEST_F(Connection, AutoReplyEndsWhenThePrinterHangsUp)
+{
+    FakePrinter printer;
+    printer.AddRule(FakePrinter::Hex("10 05 FF 01 02"), "", FakePrinter::After::Close);
+    ASSERT_TRUE(printer.Start());
+    const int64_t start = NZUtils_MonotonicMs();
+    EXPECT_EQ(CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 1), nullptr);
+    EXPECT_LT(NZUtils_MonotonicMs() - start, 2000);
+    EXPECT_TRUE(WaitFor([&] { return ev.failed.load() == 1; }, 2000));
+    EXPECT_EQ(ptrs.Count(), 0u);
+}
+
 // A close asked for on the connection's own read thread is refused.
 std::atomic<int> g_closeFromReadThread{-1};
 void CloseInsideReceived(void *h, const unsigned char *, unsigned int, void *)
