@@ -1,0 +1,341 @@
+// Page family of the C interface: page mode on, off, print and clear, the page area and
+// direction, and drawing at absolute positions inside the page area.
+//
+// Drawing calls resolve the caller's position (dots or a placement code) with the page
+// layout metrics, using the page area, direction and text and barcode settings that the
+// handle's PrinterProperty remembers, then move the print position there and print through
+// the receipt calls or image commands. Positions are worked out in 64 bits and must fit
+// the printer's 16-bit position fields: anything else (an unresolved placement code, a
+// negative position, a corner beyond 65535) is refused before a byte is sent.
+#include <climits>
+#include <cstdint>
+
+#include "nzcommon/imgprocess/binarize.h"
+#include "nzcommon/imgprocess/grayconv.h"
+#include "nzcommon/imgprocess/imgprobe.h"
+#include "nzcommon/imgprocess/page_layout.h"
+#include "quorvane/HandleGuard.h"
+#include "quorvane/quorvane.h"
+
+namespace {
+
+const int kReadableTextHeightFont0 = 24;
+const int kReadableTextHeightOther = 18;
+
+bool FitsField(int64_t v) { return v >= 0 && v <= 0xFFFF; }
+
+PL_Utils_Size PageOf(const PrinterProperty &p) { return PL_Utils_Size(p.pageAreaWidth, p.pageAreaHeight); }
+
+// Moves the print position to pos and runs print; stops at the first step that fails.
+template <typename Print>
+int DrawAt(CP_Handle handle, PL_Utils_Position pos, Print print)
+{
+    if (!FitsField(pos.x) || !FitsField(pos.y))
+        return 0;
+    if (!CP_Pos_SetHorizontalAbsolutePrintPosition(handle, pos.x))
+        return 0;
+    if (!CP_Pos_SetVerticalAbsolutePrintPosition(handle, pos.y))
+        return 0;
+    return print() ? 1 : 0;
+}
+
+// Rectangle corners, both included, in the printer's 16-bit fields.
+struct Corners {
+    unsigned short x1, y1, x2, y2;
+};
+
+bool RectCorners(const PrinterProperty &p, int x, int y, int width, int height, Corners *c)
+{
+    if (width <= 0 || height <= 0)
+        return false;
+    const PL_Utils_Position pos =
+        Utils_Page_ComputeRectPosition(PageOf(p), p.pageDrawDirection, x, y, width, height);
+    const int64_t x2 = static_cast<int64_t>(pos.x) + width - 1;
+    const int64_t y2 = static_cast<int64_t>(pos.y) + height - 1;
+    if (!FitsField(pos.x) || !FitsField(pos.y) || !FitsField(x2) || !FitsField(y2))
+        return false;
+    *c = Corners{static_cast<unsigned short>(pos.x), static_cast<unsigned short>(pos.y),
+                 static_cast<unsigned short>(x2), static_cast<unsigned short>(y2)};
+    return true;
+}
+
+// Fills in a side of 0 or less from the probed image size, keeping its aspect ratio;
+// true when both sides end up above 0 and within an int. (The receipt image calls apply
+// the same rule.)
+bool CompleteImageSize(int imageWidth, int imageHeight, int *width, int *height)
+{
+    if (imageWidth > 0 && imageHeight > 0) {
+        const int64_t iw = imageWidth;
+        const int64_t ih = imageHeight;
+        if (*width <= 0 && *height <= 0) {
+            *width = imageWidth;
+            *height = imageHeight;
+        } else if (*width <= 0) {
+            const int64_t w = static_cast<int64_t>(*height) * iw / ih;
+            if (w > INT_MAX)
+                return false;
+            *width = static_cast<int>(w);
+        } else if (*height <= 0) {
+            const int64_t h = static_cast<int64_t>(*width) * ih / iw;
+            if (h > INT_MAX)
+                return false;
+            *height = static_cast<int>(h);
+        }
+    }
+    return *width > 0 && *height > 0;
+}
+
+bool IsBinarizationMethod(int method) { return method >= NZIMG_METHOD_DITHER && method <= NZIMG_METHOD_DIFFUSION; }
+
+// Places an image of width x height and runs print; the handle is held by the caller.
+template <typename Print>
+int DrawImageAt(CP_Handle handle, const PrinterProperty &p, int x, int y, int width, int height, Print print)
+{
+    const PL_Utils_Position pos = Utils_Page_ComputeImagePosition(PageOf(p), p.pageDrawDirection, x, y, width, height);
+    return DrawAt(handle, pos, print);
+}
+
+typedef int (*WidePrint)(CP_Handle, const wchar_t *);
+
+int DrawWideText(CP_Handle handle, int x, int y, const wchar_t *str, WidePrint print)
+{
+    if (!str)
+        return 0;
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    const PrinterProperty &p = h->m_printerProperty;
+    const PL_Utils_Position pos = Utils_Page_ComputeStringPositionW(
+        PageOf(p), p.pageDrawDirection, p.textBaselineOffset, x, y, str, p.asciiCharWidth, p.asciiCharHeight,
+        p.kanjiCharWidth, p.kanjiCharHeight, p.textScaleWidth, p.textScaleHeight);
+    return DrawAt(handle, pos, [&] { return print(handle, str); });
+}
+
+} // namespace
+
+extern "C" CP_API int CP_Page_SelectPageMode(CP_Handle handle)
+{
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    return h->m_posPrinter.POS_SelectPageMode() ? 1 : 0;
+}
+
+extern "C" CP_API int CP_Page_SelectPageModeEx(CP_Handle handle, int nHorizontalMovementUnit,
+                                               int nVerticalMovementUnit, int left, int top, int width, int height)
+{
+    // Each step holds the handle itself; the settings it sends are the record's defaults.
+    return CP_Pos_SetMovementUnit(handle, nHorizontalMovementUnit, nVerticalMovementUnit) &&
+                   CP_Page_SelectPageMode(handle) && CP_Page_SetPageArea(handle, left, top, width, height) &&
+                   CP_Page_SetPageDrawDirection(handle, 0) && CP_Pos_SetTextLineHeight(handle, 32) &&
+                   CP_Pos_SetAsciiTextCharRightSpacing(handle, 0) && CP_Pos_SetKanjiTextCharSpacing(handle, 0, 0) &&
+                   CP_Pos_SetTextScale(handle, 0, 0) && CP_Pos_SetBarcodeUnitWidth(handle, 2) &&
+                   CP_Pos_SetBarcodeHeight(handle, 60) && CP_Pos_SetBarcodeReadableTextPosition(handle, 2) &&
+                   CP_Pos_SetBarcodeReadableTextFontType(handle, 0)
+               ? 1
+               : 0;
+}
+
+extern "C" CP_API int CP_Page_ExitPageMode(CP_Handle handle)
+{
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    return h->m_posPrinter.POS_ExitPageMode() ? 1 : 0;
+}
+
+extern "C" CP_API int CP_Page_PrintPage(CP_Handle handle)
+{
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    return h->m_posPrinter.POS_PrintPage() ? 1 : 0;
+}
+
+extern "C" CP_API int CP_Page_ClearPage(CP_Handle handle)
+{
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    return h->m_posPrinter.POS_ClearPage() ? 1 : 0;
+}
+
+extern "C" CP_API int CP_Page_SetPageArea(CP_Handle handle, int left, int top, int width, int height)
+{
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    if (!h->m_posPrinter.POS_SetPageArea(static_cast<unsigned short>(left), static_cast<unsigned short>(top),
+                                         static_cast<unsigned short>(width), static_cast<unsigned short>(height)))
+        return 0;
+    PrinterProperty &p = h->m_printerProperty;
+    p.pageAreaLeft = left;
+    p.pageAreaTop = top;
+    p.pageAreaWidth = width;
+    p.pageAreaHeight = height;
+    return 1;
+}
+
+extern "C" CP_API int CP_Page_SetPageDrawDirection(CP_Handle handle, int direction)
+{
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    if (!h->m_posPrinter.POS_SetPageModeDrawDirection(static_cast<unsigned char>(direction)))
+        return 0;
+    h->m_printerProperty.pageDrawDirection = direction;
+    return 1;
+}
+
+extern "C" CP_API int CP_Page_DrawRect(CP_Handle handle, int x, int y, int width, int height, int nColor)
+{
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    Corners c;
+    if (!RectCorners(h->m_printerProperty, x, y, width, height, &c))
+        return 0;
+    return h->m_posPrinter.POS_DrawRect(c.x1, c.y1, c.x2, c.y2, static_cast<unsigned char>(nColor)) ? 1 : 0;
+}
+
+extern "C" CP_API int CP_Page_DrawBox(CP_Handle handle, int x, int y, int width, int height, int nBorderWidth,
+                                      int nColor)
+{
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    Corners c;
+    if (!RectCorners(h->m_printerProperty, x, y, width, height, &c))
+        return 0;
+    return h->m_posPrinter.POS_DrawBox(c.x1, c.y1, c.x2, c.y2, static_cast<unsigned char>(nBorderWidth),
+                                       static_cast<unsigned char>(nColor))
+               ? 1
+               : 0;
+}
+
+extern "C" CP_API int CP_Page_DrawText(CP_Handle handle, int x, int y, const char *str)
+{
+    if (!str)
+        return 0;
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    const PrinterProperty &p = h->m_printerProperty;
+    const PL_Utils_Position pos = Utils_Page_ComputeStringPositionA(
+        PageOf(p), p.pageDrawDirection, p.textBaselineOffset, x, y, str, p.asciiCharWidth, p.asciiCharHeight,
+        p.kanjiCharWidth, p.kanjiCharHeight, p.textScaleWidth, p.textScaleHeight);
+    return DrawAt(handle, pos, [&] { return CP_Pos_PrintText(handle, str); });
+}
+
+extern "C" CP_API int CP_Page_DrawTextInUTF8(CP_Handle handle, int x, int y, const wchar_t *str)
+{
+    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInUTF8);
+}
+
+extern "C" CP_API int CP_Page_DrawTextInGBK(CP_Handle handle, int x, int y, const wchar_t *str)
+{
+    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInGBK);
+}
+
+extern "C" CP_API int CP_Page_DrawTextInBIG5(CP_Handle handle, int x, int y, const wchar_t *str)
+{
+    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInBIG5);
+}
+
+extern "C" CP_API int CP_Page_DrawTextInShiftJIS(CP_Handle handle, int x, int y, const wchar_t *str)
+{
+    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInShiftJIS);
+}
+
+extern "C" CP_API int CP_Page_DrawTextInEUCKR(CP_Handle handle, int x, int y, const wchar_t *str)
+{
+    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInEUCKR);
+}
+
+extern "C" CP_API int CP_Page_DrawBarcode(CP_Handle handle, int x, int y, int nBarcodeType, const char *str)
+{
+    if (!str)
+        return 0;
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    const PrinterProperty &p = h->m_printerProperty;
+    const int textHeight = p.barcodeReadableTextFontType == 0 ? kReadableTextHeightFont0 : kReadableTextHeightOther;
+    const PL_Utils_Position pos =
+        Utils_Page_ComputeBarcodePositionA(PageOf(p), p.pageDrawDirection, x, y, str, nBarcodeType, p.barcodeUnitWidth,
+                                           p.barcodeHeight, textHeight, p.barcodeReadableTextPosition);
+    return DrawAt(handle, pos, [&] { return CP_Pos_PrintBarcode(handle, nBarcodeType, str); });
+}
+
+extern "C" CP_API int CP_Page_DrawQRCode(CP_Handle handle, int x, int y, int nVersion, int nECCLevel, const char *str)
+{
+    if (!str)
+        return 0;
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    const PrinterProperty &p = h->m_printerProperty;
+    const PL_Utils_Position pos = Utils_Page_ComputeQRCodePositionA(PageOf(p), p.pageDrawDirection, x, y, str,
+                                                                    nVersion, nECCLevel, p.barcodeUnitWidth);
+    return DrawAt(handle, pos, [&] { return CP_Pos_PrintQRCode(handle, nVersion, nECCLevel, str); });
+}
+
+extern "C" CP_API int CP_Page_DrawRasterImageFromFile(CP_Handle handle, int x, int y, int dstw, int dsth,
+                                                      const char *pszFile, int binaryzation_method)
+{
+    if (!pszFile || !IsBinarizationMethod(binaryzation_method))
+        return 0;
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    int bitsPerPixel = 0, imageWidth = 0, imageHeight = 0;
+    if (!Quorvane_ImgUtils_GetImageSizeFromFile(pszFile, &bitsPerPixel, &imageWidth, &imageHeight))
+        return 0;
+    if (!CompleteImageSize(imageWidth, imageHeight, &dstw, &dsth))
+        return 0;
+    return DrawImageAt(handle, h->m_printerProperty, x, y, dstw, dsth, [&] {
+        return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromFileA(pszFile, dstw, dsth, binaryzation_method);
+    });
+}
+
+extern "C" CP_API int CP_Page_DrawRasterImageFromData(CP_Handle handle, int x, int y, int dstw, int dsth,
+                                                      const unsigned char *data, int data_size,
+                                                      int binaryzation_method)
+{
+    if (!data || data_size < 0 || !IsBinarizationMethod(binaryzation_method))
+        return 0;
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    int bitsPerPixel = 0, imageWidth = 0, imageHeight = 0;
+    if (!Quorvane_ImgUtils_GetImageSizeFromData(data, data_size, &bitsPerPixel, &imageWidth, &imageHeight))
+        return 0;
+    if (!CompleteImageSize(imageWidth, imageHeight, &dstw, &dsth))
+        return 0;
+    return DrawImageAt(handle, h->m_printerProperty, x, y, dstw, dsth, [&] {
+        return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromData(data, data_size, dstw, dsth,
+                                                                         binaryzation_method);
+    });
+}
+
+extern "C" CP_API int CP_Page_DrawRasterImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *img_data,
+                                                        int img_datalen, int img_width, int img_height,
+                                                        int img_stride, int img_format, int binaryzation_method)
+{
+    // Formats 1 and 2 are raster already; the others are binarized by the method.
+    if (!img_data || img_width <= 0 || img_height <= 0 || img_stride <= 0)
+        return 0;
+    const long long minStride = NZImg_MinStride(img_format, img_width);
+    if (minStride < 0 || img_stride < minStride)
+        return 0;
+    if (img_format != NZIMG_FORMAT_MONO_MSB && img_format != NZIMG_FORMAT_MONO_LSB &&
+        !IsBinarizationMethod(binaryzation_method))
+        return 0;
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
+    return DrawImageAt(handle, h->m_printerProperty, x, y, img_width, img_height, [&] {
+        return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromPixels(
+            img_data, img_datalen, img_width, img_height, img_stride, img_format, binaryzation_method);
+    });
+}
