@@ -15,9 +15,12 @@ bool NZMemoryIO::Open(unsigned int size)
     unsigned char *buffer = static_cast<unsigned char *>(malloc(size));
     if (!buffer)
         return false;
-    m_buffer = buffer;
-    m_capacity = size;
-    m_length = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_buffer = buffer;
+        m_capacity = size;
+        m_length = 0;
+    }
     MarkOpenedWriteOnly();
     return IsOpened();
 }
@@ -36,6 +39,7 @@ bool NZMemoryIO::Open(const char *name)
 
 void NZMemoryIO::BaseClose()
 {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_buffer) {
         free(m_buffer);
         m_buffer = nullptr;
@@ -46,6 +50,7 @@ void NZMemoryIO::BaseClose()
 
 int NZMemoryIO::BaseWrite(const unsigned char *data, unsigned int len, unsigned int)
 {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_buffer)
         return -1;
     if (!data && len != 0)
@@ -58,6 +63,20 @@ int NZMemoryIO::BaseWrite(const unsigned char *data, unsigned int len, unsigned 
     return static_cast<int>(len);
 }
 
-const void *NZMemoryIO::GetBufferData() { return m_buffer; }
-unsigned int NZMemoryIO::GetBufferLength() { return m_length; }
-void NZMemoryIO::ClearBufferData() { m_length = 0; }
+const void *NZMemoryIO::GetBufferData()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_buffer;
+}
+
+unsigned int NZMemoryIO::GetBufferLength()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_length;
+}
+
+void NZMemoryIO::ClearBufferData()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_length = 0;
+}

@@ -2,8 +2,11 @@
 #ifndef QUORVANE_PORTS_NZMEMORYIO_H
 #define QUORVANE_PORTS_NZMEMORYIO_H
 
+#include <mutex>
+
 #include "ports/NZIOBase.h"
 
+// Writes, clears and the close are serialised: writers on several threads never lose bytes.
 class NZMemoryIO : public virtual NZIO {
 public:
     NZMemoryIO();
@@ -20,6 +23,7 @@ public:
     virtual void ClearBufferData();
 
 private:
+    std::mutex m_mutex;
     unsigned int m_capacity;
     unsigned char *m_buffer;
     unsigned int m_length;

@@ -15,6 +15,7 @@
 #include "nzcommon/imgprocess/imgprobe.h"
 #include "nzcommon/imgprocess/page_layout.h"
 #include "quorvane/HandleGuard.h"
+#include "quorvane/cp_image_size.h"
 #include "quorvane/quorvane.h"
 
 namespace {
@@ -57,32 +58,6 @@ bool RectCorners(const PrinterProperty &p, int x, int y, int width, int height, 
     *c = Corners{static_cast<unsigned short>(pos.x), static_cast<unsigned short>(pos.y),
                  static_cast<unsigned short>(x2), static_cast<unsigned short>(y2)};
     return true;
-}
-
-// Fills in a side of 0 or less from the probed image size, keeping its aspect ratio;
-// true when both sides end up above 0 and within an int. (The receipt image calls apply
-// the same rule.)
-bool CompleteImageSize(int imageWidth, int imageHeight, int *width, int *height)
-{
-    if (imageWidth > 0 && imageHeight > 0) {
-        const int64_t iw = imageWidth;
-        const int64_t ih = imageHeight;
-        if (*width <= 0 && *height <= 0) {
-            *width = imageWidth;
-            *height = imageHeight;
-        } else if (*width <= 0) {
-            const int64_t w = static_cast<int64_t>(*height) * iw / ih;
-            if (w > INT_MAX)
-                return false;
-            *width = static_cast<int>(w);
-        } else if (*height <= 0) {
-            const int64_t h = static_cast<int64_t>(*width) * ih / iw;
-            if (h > INT_MAX)
-                return false;
-            *height = static_cast<int>(h);
-        }
-    }
-    return *width > 0 && *height > 0;
 }
 
 bool IsBinarizationMethod(int method) { return method >= NZIMG_METHOD_DITHER && method <= NZIMG_METHOD_DIFFUSION; }
@@ -291,7 +266,7 @@ extern "C" CP_API int CP_Page_DrawRasterImageFromFile(CP_Handle handle, int x, i
     int bitsPerPixel = 0, imageWidth = 0, imageHeight = 0;
     if (!Quorvane_ImgUtils_GetImageSizeFromFile(pszFile, &bitsPerPixel, &imageWidth, &imageHeight))
         return 0;
-    if (!CompleteImageSize(imageWidth, imageHeight, &dstw, &dsth))
+    if (!ApplyImageSizeRule(imageWidth, imageHeight, dstw, dsth))
         return 0;
     return DrawImageAt(handle, h->m_printerProperty, x, y, dstw, dsth, [&] {
         return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromFileA(pszFile, dstw, dsth, binaryzation_method);
@@ -310,7 +285,7 @@ extern "C" CP_API int CP_Page_DrawRasterImageFromData(CP_Handle handle, int x, i
     int bitsPerPixel = 0, imageWidth = 0, imageHeight = 0;
     if (!Quorvane_ImgUtils_GetImageSizeFromData(data, data_size, &bitsPerPixel, &imageWidth, &imageHeight))
         return 0;
-    if (!CompleteImageSize(imageWidth, imageHeight, &dstw, &dsth))
+    if (!ApplyImageSizeRule(imageWidth, imageHeight, dstw, dsth))
         return 0;
     return DrawImageAt(handle, h->m_printerProperty, x, y, dstw, dsth, [&] {
         return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromData(data, data_size, dstw, dsth,

@@ -10,6 +10,7 @@
 #include "nzcommon/imgprocess/imgprobe.h"
 #include "nzcommon/imgprocess/page_layout.h"
 #include "quorvane/HandleGuard.h"
+#include "quorvane/cp_image_size.h"
 #include "quorvane/quorvane.h"
 
 namespace {
@@ -25,32 +26,6 @@ int WithHandle(CP_Handle handle, F work)
     if (!h)
         return 0;
     return work(*h.get()) ? 1 : 0;
-}
-
-// Fills in a width or height the caller left at 0 or less from the image's own aspect
-// ratio. Computed in 64 bits; a result that does not fit an int, or that is not
-// positive, is refused.
-bool ApplyImageSizeRule(int imageWidth, int imageHeight, int &width, int &height)
-{
-    if (imageWidth > 0 && imageHeight > 0) {
-        const uint64_t iw = static_cast<uint64_t>(imageWidth);
-        const uint64_t ih = static_cast<uint64_t>(imageHeight);
-        if (width <= 0 && height <= 0) {
-            width = imageWidth;
-            height = imageHeight;
-        } else if (width <= 0) {
-            const uint64_t w = static_cast<uint64_t>(height) * iw / ih;
-            if (w > static_cast<uint64_t>(INT_MAX))
-                return false;
-            width = static_cast<int>(w);
-        } else if (height <= 0) {
-            const uint64_t hgt = static_cast<uint64_t>(width) * ih / iw;
-            if (hgt > static_cast<uint64_t>(INT_MAX))
-                return false;
-            height = static_cast<int>(hgt);
-        }
-    }
-    return width > 0 && height > 0;
 }
 
 // Bytes one row of pixels takes in the given pixel format; 0 for an unknown format

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -146,5 +147,27 @@ TEST(FilePort, FailedWriteReportsMinusOne)
     ASSERT_TRUE(io.OpenNew("/dev/full"));
     const unsigned char d[4] = {1, 2, 3, 4};
     EXPECT_EQ(-1, io.Write(d, 4, 0));
+    io.Close();
+}
+
+TEST(MemoryPort, ConcurrentWritersLoseNothing)
+{
+    NZMemoryIO io;
+    ASSERT_TRUE(io.Open(8u * 4000u));
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 8; ++t) {
+        writers.emplace_back([&io, t] {
+            const unsigned char b[4] = {static_cast<unsigned char>(t), 1, 2, 3};
+            for (int i = 0; i < 1000; ++i)
+                io.Write(b, 4, 0);
+        });
+    }
+    for (std::thread &w : writers)
+        w.join();
+    EXPECT_EQ(8u * 4000u, io.GetBufferLength());
+    // Every write landed whole: each 4-byte block is one writer's block.
+    const unsigned char *buf = static_cast<const unsigned char *>(io.GetBufferData());
+    for (unsigned int i = 0; i < io.GetBufferLength(); i += 4)
+        EXPECT_TRUE(buf[i] < 8 && buf[i + 1] == 1 && buf[i + 2] == 2 && buf[i + 3] == 3) << i;
     io.Close();
 }

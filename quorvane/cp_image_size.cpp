@@ -1,0 +1,27 @@
+#include "quorvane/cp_image_size.h"
+
+#include <climits>
+#include <cstdint>
+
+bool ApplyImageSizeRule(int imageWidth, int imageHeight, int &width, int &height)
+{
+    if (imageWidth > 0 && imageHeight > 0) {
+        const int64_t iw = imageWidth;
+        const int64_t ih = imageHeight;
+        if (width <= 0 && height <= 0) {
+            width = imageWidth;
+            height = imageHeight;
+        } else if (width <= 0) {
+            const int64_t w = static_cast<int64_t>(height) * iw / ih;
+            if (w > INT_MAX)
+                return false;
+            width = static_cast<int>(w);
+        } else if (height <= 0) {
+            const int64_t h = static_cast<int64_t>(width) * ih / iw;
+            if (h > INT_MAX)
+                return false;
+            height = static_cast<int>(h);
+        }
+    }
+    return width > 0 && height > 0;
+}
