@@ -1,0 +1,12 @@
+// Logging switches. The library has no log facility: both accept their argument and do nothing.
+#include "quorvane/quorvane.h"
+
+extern "C" CP_API void CP_Logger_SetDebugEnabled(int enabled)
+{
+    (void)enabled;
+}
+
+extern "C" CP_API void CP_Logger_SetLogToFile(int enabled)
+{
+    (void)enabled;
+}
