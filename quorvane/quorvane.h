@@ -33,11 +33,153 @@ CP_API const char *CP_Library_Version(void);
 
 /* ---- Port: opening and closing ------------------------------------------ */
 
+/* Serial settings. */
+typedef enum CP_ComDataBits {
+    CP_ComDataBits_5 = 5,
+    CP_ComDataBits_6 = 6,
+    CP_ComDataBits_7 = 7,
+    CP_ComDataBits_8 = 8
+} CP_ComDataBits;
+
+typedef enum CP_ComParity {
+    CP_ComParity_NoParity = 0,
+    CP_ComParity_OddParity = 1,
+    CP_ComParity_EvenParity = 2
+} CP_ComParity;
+
+typedef enum CP_ComStopBits {
+    CP_ComStopBits_One = 0,
+    CP_ComStopBits_Two = 2
+} CP_ComStopBits;
+
+typedef enum CP_ComFlowControl {
+    CP_ComFlowControl_None = 0,
+    CP_ComFlowControl_XonXoff = 1,
+    CP_ComFlowControl_RtsCts = 2
+} CP_ComFlowControl;
+
+/*
+ * Every open returns a new handle, or NULL. Up to 100 connections can be open at once.
+ * The opens below (all but CP_Port_OpenMemoryBuffer) report the outcome to the
+ * PortOpened or PortOpenFailed callbacks on a thread of their own, and run the
+ * PortClosed callbacks on another thread when the port closes, also when the device is
+ * lost (the handle is then closed and destroyed by the library).
+ *
+ * Auto-reply mode (autoreplymode nonzero): the open clears the printer's buffer
+ * (10 05 FF 01 02, twice), sends a device probe package, then asks the printer to send
+ * its status by itself with the automatic status back command GS a n (1D 61 FF); it
+ * then waits up to 1 s for a status frame with a status word of at least 2. Six tries;
+ * when none succeeds the open fails. Without auto-reply an open writes nothing.
+ */
+
+/* Serial port; with auto-reply no flow control is used, whatever is asked for. */
+CP_API CP_Handle CP_Port_OpenCom(const char *name, int baudrate, CP_ComDataBits databits,
+                                 CP_ComParity parity, CP_ComStopBits stopbits,
+                                 CP_ComFlowControl flowcontrol, int autoreplymode);
+/* USB printer: a device path, "VID:0x%04X,PID:0x%04X" or product/serial. */
+CP_API CP_Handle CP_Port_OpenUsb(const char *name, int autoreplymode);
+/* Parallel port device path (write only). */
+CP_API CP_Handle CP_Port_OpenLpt(const char *name);
+/* File; every write is appended to it. */
+CP_API CP_Handle CP_Port_OpenFile(const char *path);
+/* TCP client to the printer at dest_ip:dest_port; local_ip (may be NULL or "") binds
+ * the local side. timeout is accepted for compatibility; the connect takes as long as
+ * the system's. */
+CP_API CP_Handle CP_Port_OpenTcp(const char *local_ip, const char *dest_ip, unsigned short dest_port,
+                                 unsigned int timeout, int autoreplymode);
+/* Bluetooth SPP and BLE: not available on this platform; always NULL (PortOpenFailed runs). */
+CP_API CP_Handle CP_Port_OpenBtSpp(const char *address, int autoreplymode);
+CP_API CP_Handle CP_Port_OpenBtBle(const char *address, int autoreplymode);
+CP_API CP_Handle CP_Port_OpenBtBleProtoV2(const char *address, int autoreplymode);
+CP_API CP_Handle CP_Port_OpenBtBleProtoV3(const char *address, int autoreplymode);
+/* Collects every write in a memory buffer of the given size; raises no open or close
+ * events. */
+CP_API CP_Handle CP_Port_OpenMemoryBuffer(unsigned int size);
+/* Closes the connection and destroys the handle. 1 when the handle was known, else 0.
+ * Only the first close of a connection drops it; calling this from inside a callback
+ * that runs on the connection's own read thread (received bytes, printer status, counts)
+ * returns 0 and closes nothing. */
+CP_API int CP_Port_Close(CP_Handle handle);
+
 /* ---- Port: event callbacks ---------------------------------------------- */
+
+/*
+ * Callbacks are global: each one fires for every connection, with the handle first and
+ * the user pointer given at registration last. Adding a callback that is already
+ * registered (or NULL) returns 0; removing returns 1 when it was registered. Callbacks of
+ * one kind run one at a time, and must not add or remove callbacks of their own kind.
+ * Received, status, received-count and printed-count callbacks run on the connection's
+ * read thread and must not close that connection.
+ */
+typedef void (*CP_OnPortOpenedEvent)(CP_Handle handle, const char *name, void *private_data);
+typedef void (*CP_OnPortOpenFailedEvent)(CP_Handle handle, const char *name, void *private_data);
+typedef void (*CP_OnPortClosedEvent)(CP_Handle handle, void *private_data);
+typedef void (*CP_OnPortWrittenEvent)(CP_Handle handle, const unsigned char *buffer, unsigned int count,
+                                      void *private_data);
+typedef void (*CP_OnPortReceivedEvent)(CP_Handle handle, const unsigned char *buffer, unsigned int count,
+                                       void *private_data);
+typedef void (*CP_OnPrinterStatusEvent)(CP_Handle handle, long long printer_error_status,
+                                        long long printer_info_status, void *private_data);
+typedef void (*CP_OnPrinterReceivedEvent)(CP_Handle handle, unsigned int printer_received_byte_count,
+                                          void *private_data);
+typedef void (*CP_OnPrinterPrintedEvent)(CP_Handle handle, unsigned int printer_printed_page_id,
+                                         void *private_data);
+
+/* A connection opened (on a thread of its own). */
+CP_API int CP_Port_AddOnPortOpenedEvent(CP_OnPortOpenedEvent event, void *private_data);
+CP_API int CP_Port_RemoveOnPortOpenedEvent(CP_OnPortOpenedEvent event);
+/* An open failed; the handle argument is NULL. */
+CP_API int CP_Port_AddOnPortOpenFailedEvent(CP_OnPortOpenFailedEvent event, void *private_data);
+CP_API int CP_Port_RemoveOnPortOpenFailedEvent(CP_OnPortOpenFailedEvent event);
+/* A connection's port closed (by the application or because the device was lost). */
+CP_API int CP_Port_AddOnPortClosedEvent(CP_OnPortClosedEvent event, void *private_data);
+CP_API int CP_Port_RemoveOnPortClosedEvent(CP_OnPortClosedEvent event);
+/* Bytes were written (on the writing thread). */
+CP_API int CP_Port_AddOnPortWrittenEvent(CP_OnPortWrittenEvent event, void *private_data);
+CP_API int CP_Port_RemoveOnPortWrittenEvent(CP_OnPortWrittenEvent event);
+/* Bytes arrived, each chunk whole (on the read thread). */
+CP_API int CP_Port_AddOnPortReceivedEvent(CP_OnPortReceivedEvent event, void *private_data);
+CP_API int CP_Port_RemoveOnPortReceivedEvent(CP_OnPortReceivedEvent event);
 
 /* ---- Port: reading, writing and enumerating ----------------------------- */
 
 /* ---- Printer: status and events ----------------------------------------- */
+
+/* What the printer reported in auto-reply mode. Each getter returns 1 and fills the
+ * outputs that are not NULL, or 0 for an unknown handle. Times are milliseconds of the
+ * system clock when the report arrived. */
+/* Resolution bytes and dots per millimetre. */
+CP_API int CP_Printer_GetPrinterResolutionInfo(CP_Handle handle, int *first, int *second, int *dots_per_mm);
+/* Firmware version text (from the device probe reply). *needed gets its length + 1; the
+ * buffer, when given, gets as much as fits, always terminated. */
+CP_API int CP_Printer_GetPrinterFirmwareVersion(CP_Handle handle, char *buffer, unsigned int size,
+                                                int *needed);
+CP_API int CP_Printer_GetPrinterStatusInfo(CP_Handle handle, long long *printer_error_status,
+                                           long long *printer_info_status, long long *timestamp_ms);
+CP_API int CP_Printer_GetPrinterReceivedInfo(CP_Handle handle, unsigned int *printer_received_byte_count,
+                                             long long *timestamp_ms);
+CP_API int CP_Printer_GetPrinterPrintedInfo(CP_Handle handle, unsigned int *printer_printed_page_id,
+                                            long long *timestamp_ms);
+/* Label position adjustment in millimetres; 0 while the resolution is not known. */
+CP_API int CP_Printer_GetPrinterLabelPositionAdjustmentInfo(CP_Handle handle, double *label_print_position_adjustment,
+                                                            double *label_tear_position_adjustment,
+                                                            long long *timestamp_ms);
+/* Sets the label position adjustment (millimetres); 0 and nothing sent while the
+ * resolution is not known. */
+CP_API int CP_Printer_SetPrinterLabelPositionAdjustmentInfo(CP_Handle handle, double label_print_position_adjustment,
+                                                            double label_tear_position_adjustment);
+/* Empties the printer's buffer / clears a recoverable error. */
+CP_API int CP_Printer_ClearPrinterBuffer(CP_Handle handle);
+CP_API int CP_Printer_ClearPrinterError(CP_Handle handle);
+
+/* Auto-reply status (error and info bit sets), received byte count and printed count
+ * callbacks; they run on the connection's read thread. */
+CP_API int CP_Printer_AddOnPrinterStatusEvent(CP_OnPrinterStatusEvent event, void *private_data);
+CP_API int CP_Printer_RemoveOnPrinterStatusEvent(CP_OnPrinterStatusEvent event);
+CP_API int CP_Printer_AddOnPrinterReceivedEvent(CP_OnPrinterReceivedEvent event, void *private_data);
+CP_API int CP_Printer_RemoveOnPrinterReceivedEvent(CP_OnPrinterReceivedEvent event);
+CP_API int CP_Printer_AddOnPrinterPrintedEvent(CP_OnPrinterPrintedEvent event, void *private_data);
+CP_API int CP_Printer_RemoveOnPrinterPrintedEvent(CP_OnPrinterPrintedEvent event);
 
 /* ---- Pos: receipt commands ---------------------------------------------- */
 

@@ -1,0 +1,4 @@
+#include "ports/NZLptIO.h"
+
+NZLptIO::NZLptIO() {}
+NZLptIO::~NZLptIO() {}

@@ -1,0 +1,173 @@
+#include "ports/NZTcpClientIO_linux.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+bool ConnectWithin(int fd, uint32_t addr, unsigned short port, unsigned int timeoutMs)
+{
+    struct sockaddr_in sa;
+    memset(&sa, 0, sizeof(sa));
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = addr;
+    sa.sin_port = htons(port);
+    const int flags = fcntl(fd, F_GETFL, 0);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0)
+        return false;
+    bool ok = false;
+    if (connect(fd, reinterpret_cast<struct sockaddr *>(&sa), sizeof(sa)) == 0) {
+        ok = true;
+    } else if (errno == EINPROGRESS || errno == EINTR) {
+        const int ms = timeoutMs == 0 ? -1 : (timeoutMs > INT_MAX ? INT_MAX : static_cast<int>(timeoutMs));
+        short revents = 0;
+        if (NZPollDescriptor(fd, POLLOUT, -1, ms, &revents) == 1) {
+            int err = 0;
+            socklen_t len = sizeof(err);
+            ok = getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
+        }
+    }
+    // Receives and sends are bounded by the socket time-outs, not by non-blocking mode.
+    if (fcntl(fd, F_SETFL, flags) < 0)
+        ok = false;
+    return ok;
+}
+}
+
+NZTcpClientIO_linux::NZTcpClientIO_linux() {}
+NZTcpClientIO_linux::~NZTcpClientIO_linux() {}
+
+bool NZTcpClientIO_linux::Open(const char *localIp, const char *destIp, unsigned short port, unsigned int timeoutMs)
+{
+    if (!BeginOpen())
+        return false;
+    uint32_t dest;
+    if (!destIp || !*destIp || !ParseIPv4(destIp, &dest) || !ParseIPv4(localIp, nullptr))
+        return false;
+    if (!CreateSocket(SOCK_STREAM, IPPROTO_TCP))
+        return false;
+    if (localIp && *localIp && !bind_addr(localIp, 0)) {
+        NZSocketIO_linux::BaseClose();
+        return false;
+    }
+    bool connected;
+    {
+        NZDescriptorUse use(m_sock);
+        connected = use.fd() >= 0 && ConnectWithin(use.fd(), dest, port, timeoutMs);
+    }
+    if (!connected) {
+        NZSocketIO_linux::BaseClose();
+        return false;
+    }
+    SetOpened(true);
+    SetReadPacketSize(1024);
+    if (!StartReadThread()) {
+        SetOpened(false);
+        NZSocketIO_linux::BaseClose();
+        return false;
+    }
+    return true;
+}
+
+void NZTcpClientIO_linux::BaseClose()
+{
+    const int fd = m_sock.Get();
+    if (!m_shutdownOnClose || fd < 0) {
+        NZSocketIO_linux::BaseClose();
+        return;
+    }
+    if (shutdown(fd, SHUT_WR) != 0) {
+        printf("NZTcpClientIO_linux BaseClose: shutdown failed with error: %d\n", errno);
+        fflush(stdout);
+        NZSocketIO_linux::BaseClose();
+        return;
+    }
+    // The read thread ends once the printer answers the half-close by closing its side.
+    if (WaitReadThreadFinished(m_closeWaitMs)) {
+        NZSocketIO_linux::BaseClose();
+        return;
+    }
+    puts("NZTcpClientIO_linux BaseClose: force closesocket");
+    fflush(stdout);
+    // Shut both directions down so a receive or send in flight returns; the descriptor is
+    // closed once, after the read thread and every caller have left it.
+    SetCancelRead(true);
+    shutdown(fd, SHUT_RDWR);
+    NZSocketIO_linux::BaseClose();
+}
+
+int NZTcpClientIO_linux::socket_send(const unsigned char *data, unsigned int len)
+{
+    if (!data && len != 0)
+        return -1;
+    NZDescriptorUse use(m_sock);
+    if (use.fd() < 0)
+        return -1;
+    const ssize_t n = send(use.fd(), data, len, MSG_NOSIGNAL);
+    if (n >= 0)
+        return static_cast<int>(n);
+    if (errno == EAGAIN || errno == EWOULDBLOCK)
+        return 0; // send time-out: nothing left in time
+    printf("NZTcpClientIO_linux socket_send: send error: %d\n", errno);
+    fflush(stdout);
+    return static_cast<int>(n);
+}
+
+int NZTcpClientIO_linux::socket_recv(unsigned char *buf, unsigned int len)
+{
+    if (!buf && len != 0)
+        return -1;
+    NZDescriptorUse use(m_sock);
+    if (use.fd() < 0)
+        return -1;
+    if (len == 0)
+        return 0;
+    const ssize_t n = recv(use.fd(), buf, len, 0);
+    if (n > 0)
+        return static_cast<int>(n);
+    if (n == 0) {
+        if (IsCancelRead())
+            return 0; // our own close shut the socket down
+        puts("NZTcpClientIO_linux socket_recv: recv 0. connection closed.\r");
+        fflush(stdout);
+        SetUnreadable(true);
+        return 0;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+        return 0;
+    printf("NZTcpClientIO_linux socket_recv: recv failed with error: %d\n", errno);
+    fflush(stdout);
+    SetInvalid(true);
+    return static_cast<int>(n);
+}
+
+bool NZTcpClientIO_linux::setsockopt_keepalive(bool on) { return SetIntOption(SOL_SOCKET, SO_KEEPALIVE, on ? 1 : 0); }
+
+bool NZTcpClientIO_linux::setsockopt_keepidle(unsigned int ms)
+{
+    return SetIntOption(IPPROTO_TCP, TCP_KEEPIDLE, static_cast<int>(ms / 1000));
+}
+
+bool NZTcpClientIO_linux::setsockopt_keepintvl(unsigned int ms)
+{
+    return SetIntOption(IPPROTO_TCP, TCP_KEEPINTVL, static_cast<int>(ms / 1000));
+}
+
+bool NZTcpClientIO_linux::setsockopt_keepcnt(unsigned int count)
+{
+    return SetIntOption(IPPROTO_TCP, TCP_KEEPCNT, static_cast<int>(count));
+}
+
+bool NZTcpClientIO_linux::setsockopt_keepalivevals(bool on, unsigned int idleMs, unsigned int intervalMs,
+                                                   unsigned int count)
+{
+    return setsockopt_keepalive(on) && setsockopt_keepidle(idleMs) && setsockopt_keepintvl(intervalMs) &&
+           setsockopt_keepcnt(count);
+}

@@ -1,0 +1,4 @@
+#include "ports/NZUsbIO.h"
+
+NZUsbIO::NZUsbIO() {}
+NZUsbIO::~NZUsbIO() {}

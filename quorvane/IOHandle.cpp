@@ -1,0 +1,67 @@
+#include "quorvane/IOHandle.h"
+
+#include <cstring>
+
+#include "ports/NZThreadIO.h"
+#include "ports/NZUtils.h"
+
+IOHandle::IOHandle()
+    : m_currentPort(nullptr), m_rxBuffer(16384), m_workEnabled(false), m_autoReplyRequested(0),
+      m_minStatusWord(2), m_autoReplyTries(6), m_autoReplyTryTimeMs(1000), m_statusValidityMs(6000),
+      m_printResultCounter(0), m_openRefDropped(false)
+{
+    memset(&m_openParams, 0, sizeof(m_openParams));
+}
+
+IOHandle::~IOHandle()
+{
+    // Ports are closed before their handle goes; their threads may still be on their way
+    // out and must be gone before any member is destroyed.
+    WaitPortThreads();
+}
+
+template <typename F>
+static void ForEachThreadPort(const IOHandle *h, F f)
+{
+    NZIO *ports[] = {
+        const_cast<NZFileIO *>(&h->m_fileIO),
+        const_cast<NZMemoryIO *>(&h->m_memoryIO),
+    };
+    for (NZIO *p : ports) {
+        NZThreadIO *t = dynamic_cast<NZThreadIO *>(p);
+        if (t)
+            f(t);
+    }
+}
+
+NZThreadIO *IOHandle::CurrentThreadPort() const { return dynamic_cast<NZThreadIO *>(m_currentPort); }
+
+bool IOHandle::OnOwnPortThread() const
+{
+    bool on = false;
+    ForEachThreadPort(this, [&on](NZThreadIO *t) {
+        if (t->OnReadThread())
+            on = true;
+    });
+    return on;
+}
+
+void IOHandle::WaitPortThreads()
+{
+    ForEachThreadPort(this, [](NZThreadIO *t) {
+        t->StopReadThread();
+        t->StopCloseThread();
+    });
+}
+
+static void DestroyOnThread(void *arg) { delete static_cast<IOHandle *>(arg); }
+
+void IOHandle::Destroy(IOHandle *handle)
+{
+    if (!handle)
+        return;
+    // A port thread cannot wait for its own end: hand the destruction to a new thread.
+    if (handle->OnOwnPortThread() && NZIOThread::StartThread(&DestroyOnThread, handle))
+        return;
+    delete handle;
+}
