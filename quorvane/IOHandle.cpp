@@ -23,15 +23,13 @@ IOHandle::~IOHandle()
 template <typename F>
 static void ForEachThreadPort(const IOHandle *h, F f)
 {
-    NZIO *ports[] = {
-        const_cast<NZFileIO *>(&h->m_fileIO),
-        const_cast<NZMemoryIO *>(&h->m_memoryIO),
+    IOHandle *m = const_cast<IOHandle *>(h);
+    NZThreadIO *ports[] = {
+        &m->m_comIO, &m->m_usbIO, &m->m_usbVidPidIO, &m->m_usbProductSerialIO, &m->m_tcpIO, &m->m_udpIO,
+        &m->m_btSppIO, &m->m_bleIO, &m->m_bleProtoV2IO, &m->m_bleProtoV3IO, &m->m_lptIO,
     };
-    for (NZIO *p : ports) {
-        NZThreadIO *t = dynamic_cast<NZThreadIO *>(p);
-        if (t)
-            f(t);
-    }
+    for (NZThreadIO *t : ports)
+        f(t);
 }
 
 NZThreadIO *IOHandle::CurrentThreadPort() const { return dynamic_cast<NZThreadIO *>(m_currentPort); }

@@ -26,10 +26,24 @@
 #include <list>
 #include <mutex>
 
+#include "ports/NZBleBaseIO.h"
+#include "ports/NZBtSppBaseIO.h"
+#include "ports/NZComIO_linux.h"
 #include "ports/NZFileIO.h"
 #include "ports/NZFilter.h"
 #include "ports/NZIORxBuffer.h"
+#include "ports/NZLptIO_linux.h"
 #include "ports/NZMemoryIO.h"
+#include "ports/NZTcpClientIO_linux.h"
+#include "ports/NZUdpClientIO_linux.h"
+#include "ports/NZUsbBaseOnVidPidIO_linux.h"
+#include "ports/NZUsbIO_linux.h"
+#include "ports/NZUsbProductSerialNumberIO.h"
+#include "printer/AutoReplyHandlerPro.h"
+#include "printer/NZIOSettingPackage.h"
+#include "printer/NZPosPrinter.h"
+#include "printer/NZProtoHandler.h"
+#include "printer/PrinterProperty.h"
 #include "quorvane/PtrAutoDeleteManager.h"
 #include "quorvane/quorvane.h"
 
@@ -88,21 +102,47 @@ public:
     static void Destroy(IOHandle *handle);
 
     NZIO *m_currentPort;
+    NZComIO_linux m_comIO;
+    NZUsbIO_linux m_usbIO;
+    NZUsbBaseOnVidPidIO_linux m_usbVidPidIO;
+    NZUsbProductSerialNumberIO m_usbProductSerialIO;
+    NZTcpClientIO_linux m_tcpIO;
+    NZUdpClientIO_linux m_udpIO;
+    NZBtSppBaseIO_linux m_btSppIO;
+    NZBleBaseIO_linux m_bleIO;
+    NZBleProtoV2IO m_bleProtoV2IO;
+    NZBleProtoV3IO m_bleProtoV3IO;
+    NZLptIO_linux m_lptIO;
     NZFileIO m_fileIO;
     NZMemoryIO m_memoryIO;
     IOHandleOpenParams m_openParams;
     NZFilter_ByteAlignment m_usbWriteFilter;
+    AutoReplyModePrinterInfo m_info;
+    AutoReplyModePrinterStatus m_status;
+    AutoReplyModePrinterPositionAdjustment m_positionAdjustment;
+    AutoReplyModePrinterReceived m_received;
+    AutoReplyModePrinterPrinted m_printed;
+    AutoReplyHandlerPro m_autoReplyHandler; // read thread only
     std::mutex m_statusMutex;
     NZIORxBuffer m_rxBuffer;
     std::mutex m_rxMutex;
     std::atomic<bool> m_workEnabled;
+    std::list<NZReceivedProtoPackage> m_packages; // at most MaxReceivedPackages, oldest first
+    NZProtoModePrinterFirmwareVersion m_firmwareVersion;
+    NZProtoHandlerPro m_protoHandler; // read thread only
     std::mutex m_packageMutex;
     unsigned int m_autoReplyRequested;
     const unsigned int m_minStatusWord;
     const unsigned int m_autoReplyTries;
     const unsigned int m_autoReplyTryTimeMs;
     const unsigned int m_statusValidityMs;
+    NZPosPrinter m_posPrinter;
+    NZIOSettingPackage m_settingPackage;
+    PrinterProperty m_printerProperty;
     std::atomic<unsigned int> m_printResultCounter;
+
+    // The received-package list keeps this many; older ones are dropped.
+    static constexpr size_t MaxReceivedPackages = 256;
 
     // Set by the first close that drops the open reference; later closes leave it alone.
     std::atomic<bool> m_openRefDropped;

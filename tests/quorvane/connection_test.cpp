@@ -1,0 +1,451 @@
+// Opening and closing connections through the exported calls: the handle rule, the
+// registry limit, TCP opens against the fake printer with their events, the auto-reply
+// start-up, device loss, serial over a pty, and the opens that cannot succeed here.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ports/NZUtils.h"
+#include "quorvane/HandleGuard.h"
+#include "quorvane/cp_connection.h"
+#include "quorvane/quorvane.h"
+#include "support/FakePrinter.h"
+#include "support/TestUtil.h"
+
+using quorvane_test::WaitFor;
+
+namespace {
+
+const char *const kStatusFrame = "53 01 02 03 00 02 00 51";
+const char *const kInitTry = "10 05 FF 01 02 10 05 FF 01 02 "
+                             "03 FF 20 00 00 00 00 00 08 00 D4 18 44 45 56 49 43 45 3F 3F "
+                             "1D 61 FF";
+
+// Records every port event with the thread it ran on.
+struct Events {
+    std::mutex mutex;
+    std::atomic<int> opened{0}, failed{0}, closed{0}, status{0}, written{0};
+    std::vector<std::string> names;
+    std::vector<void *> handles;
+    std::thread::id openedThread, closedThread;
+};
+Events *g_ev = nullptr;
+
+void OnOpened(void *h, const char *name, void *)
+{
+    std::lock_guard<std::mutex> lock(g_ev->mutex);
+    g_ev->names.push_back(std::string("opened ") + name);
+    g_ev->handles.push_back(h);
+    g_ev->openedThread = std::this_thread::get_id();
+    ++g_ev->opened;
+}
+void OnFailed(void *h, const char *name, void *)
+{
+    std::lock_guard<std::mutex> lock(g_ev->mutex);
+    g_ev->names.push_back(std::string("failed ") + name);
+    g_ev->handles.push_back(h);
+    ++g_ev->failed;
+}
+void OnClosed(void *h, void *)
+{
+    std::lock_guard<std::mutex> lock(g_ev->mutex);
+    g_ev->handles.push_back(h);
+    g_ev->closedThread = std::this_thread::get_id();
+    ++g_ev->closed;
+}
+void OnStatus(void *, long long, long long, void *) { ++g_ev->status; }
+void OnWritten(void *, const unsigned char *, unsigned int, void *) { ++g_ev->written; }
+
+class Connection : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_ev = &ev;
+        CP_Port_AddOnPortOpenedEvent(OnOpened, nullptr);
+        CP_Port_AddOnPortOpenFailedEvent(OnFailed, nullptr);
+        CP_Port_AddOnPortClosedEvent(OnClosed, nullptr);
+        CP_Printer_AddOnPrinterStatusEvent(OnStatus, nullptr);
+        CP_Port_AddOnPortWrittenEvent(OnWritten, nullptr);
+    }
+    void TearDown() override
+    {
+        CP_Port_RemoveOnPortOpenedEvent(OnOpened);
+        CP_Port_RemoveOnPortOpenFailedEvent(OnFailed);
+        CP_Port_RemoveOnPortClosedEvent(OnClosed);
+        CP_Printer_RemoveOnPrinterStatusEvent(OnStatus);
+        CP_Port_RemoveOnPortWrittenEvent(OnWritten);
+        g_ev = nullptr;
+    }
+    std::vector<std::string> Names()
+    {
+        std::lock_guard<std::mutex> lock(ev.mutex);
+        return ev.names;
+    }
+    Events ev;
+};
+
+// Every handle call of this module with a handle that is refused.
+int CallAll(void *h)
+{
+    int nonFailure = 0;
+    int i = 7;
+    long long ll = 7;
+    unsigned int u = 7;
+    double d = 7;
+    char buf[8] = "x";
+    nonFailure += CP_Port_Close(h) != 0;
+    nonFailure += CP_Printer_GetPrinterResolutionInfo(h, &i, &i, &i) != 0;
+    nonFailure += CP_Printer_GetPrinterFirmwareVersion(h, buf, sizeof(buf), &i) != 0;
+    nonFailure += CP_Printer_GetPrinterStatusInfo(h, &ll, &ll, &ll) != 0;
+    nonFailure += CP_Printer_GetPrinterReceivedInfo(h, &u, &ll) != 0;
+    nonFailure += CP_Printer_GetPrinterPrintedInfo(h, &u, &ll) != 0;
+    nonFailure += CP_Printer_GetPrinterLabelPositionAdjustmentInfo(h, &d, &d, &ll) != 0;
+    nonFailure += CP_Printer_SetPrinterLabelPositionAdjustmentInfo(h, 1, 1) != 0;
+    nonFailure += CP_Printer_ClearPrinterBuffer(h) != 0;
+    nonFailure += CP_Printer_ClearPrinterError(h) != 0;
+    nonFailure += Port_IsOpened(h);
+    nonFailure += Port_Initialize(h);
+    nonFailure += Printer_ClearPrinterBuffer(h, 10);
+    nonFailure += Printer_SendTestPackage(h, 10);
+    nonFailure += Printer_SendRTQueryPackage_1234(h, 10);
+    nonFailure += Printer_SendRTQueryPackage_n(h, 1, 10);
+    // Outputs untouched.
+    nonFailure += i != 7 || ll != 7 || u != 7 || d != 7 || std::string(buf) != "x";
+    return nonFailure;
+}
+
+TEST_F(Connection, RefusedHandlesFailAtOnce)
+{
+    EXPECT_EQ(CallAll(nullptr), 0);
+    int notAHandle = 0;
+    EXPECT_EQ(CallAll(&notAHandle), 0);
+    void *heap = malloc(64);
+    EXPECT_EQ(CallAll(heap), 0);
+    free(heap);
+    // A handle after its last release.
+    CP_Handle h = CP_Port_OpenMemoryBuffer(16);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    EXPECT_EQ(CallAll(h), 0);
+}
+
+TEST_F(Connection, HundredMemoryOpensThenFull)
+{
+    std::vector<CP_Handle> handles;
+    for (int i = 0; i < 100; ++i) {
+        CP_Handle h = CP_Port_OpenMemoryBuffer(64);
+        ASSERT_NE(h, nullptr) << i;
+        handles.push_back(h);
+    }
+    EXPECT_EQ(std::set<CP_Handle>(handles.begin(), handles.end()).size(), 100u);
+    EXPECT_EQ(CP_Port_OpenMemoryBuffer(64), nullptr);
+
+    // A transport that opens is closed again when the table is full.
+    FakePrinter printer;
+    ASSERT_TRUE(printer.Start());
+    EXPECT_EQ(CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 0), nullptr);
+    EXPECT_TRUE(printer.WaitForAccepted(1, 2000));
+    EXPECT_TRUE(printer.WaitForLive(0, 3000));
+    EXPECT_TRUE(WaitFor([&] { return ev.failed.load() == 1; }, 2000));
+
+    EXPECT_EQ(CP_Port_Close(handles[37]), 1);
+    CP_Handle again = CP_Port_OpenMemoryBuffer(64);
+    EXPECT_NE(again, nullptr);
+    handles[37] = again;
+    for (CP_Handle h : handles)
+        EXPECT_EQ(CP_Port_Close(h), 1);
+    // Memory connections raise no open or close events.
+    EXPECT_EQ(ev.opened.load(), 0);
+    EXPECT_EQ(ev.closed.load(), 0);
+    EXPECT_EQ(ptrs.Count(), 0u);
+}
+
+TEST_F(Connection, TcpOpenAndCloseRaiseEachEventOnce)
+{
+    FakePrinter printer;
+    ASSERT_TRUE(printer.Start());
+    CP_Handle h = CP_Port_OpenTcp("", "127.0.0.1", printer.Port(), 3000, 0);
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ev.opened.load() == 1; }, 2000));
+    EXPECT_NE(ev.openedThread, std::this_thread::get_id());
+    EXPECT_EQ(Names(), (std::vector<std::string>{"opened 127.0.0.1"}));
+    {
+        HandleGuard g(h);
+        ASSERT_TRUE(static_cast<bool>(g));
+        EXPECT_EQ(g->m_openParams.portType, static_cast<unsigned int>(CP_PORT_TYPE_TCP));
+        EXPECT_EQ(std::string(g->m_openParams.netAddress), "127.0.0.1");
+        EXPECT_EQ(g->m_openParams.tcpPort, printer.Port());
+        EXPECT_EQ(g->m_posPrinter.GetIODefaultTimeout(), 3600000u);
+    }
+    EXPECT_TRUE(Port_IsOpened(h));
+    // Without auto-reply nothing is written during the open.
+    NZIOSleep::SleepMs(50);
+    EXPECT_EQ(printer.ReceivedCount(), 0u);
+
+    EXPECT_EQ(CP_Printer_ClearPrinterBuffer(h), 1);
+    EXPECT_TRUE(printer.WaitForReceived(FakePrinter::Hex("10 05 FF 01 02"), 2000));
+    EXPECT_EQ(ev.written.load(), 1);
+
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 2000));
+    EXPECT_NE(ev.closedThread, std::this_thread::get_id());
+    // The closed-event thread gives its reference back; then the handle is gone.
+    ASSERT_TRUE(WaitFor([&] { return !ptrs.Contains(static_cast<IOHandle *>(h)); }, 2000));
+    EXPECT_EQ(CP_Port_Close(h), 0);
+    NZIOSleep::SleepMs(50);
+    EXPECT_EQ(ev.closed.load(), 1);
+    EXPECT_EQ(ev.opened.load(), 1);
+    EXPECT_EQ(ev.failed.load(), 0);
+    EXPECT_TRUE(printer.WaitForLive(0, 2000));
+}
+
+TEST_F(Connection, AutoReplyWithSilentPrinterFailsAfterSixTries)
+{
+    FakePrinter printer;
+    printer.SetSilent(true);
+    ASSERT_TRUE(printer.Start());
+    const int64_t start = NZUtils_MonotonicMs();
+    CP_Handle h = CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 1);
+    const int64_t took = NZUtils_MonotonicMs() - start;
+    EXPECT_EQ(h, nullptr);
+    EXPECT_GE(took, 5900);
+    EXPECT_LT(took, 9000);
+    ASSERT_TRUE(WaitFor([&] { return ev.failed.load() == 1; }, 2000));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"failed 127.0.0.1"}));
+    std::string expected;
+    for (int i = 0; i < 6; ++i)
+        expected += FakePrinter::Hex(kInitTry);
+    EXPECT_TRUE(printer.WaitForLive(0, 2000));
+    EXPECT_EQ(quorvane_test::ToHex(reinterpret_cast<const unsigned char *>(printer.Received().data()),
+                                   printer.Received().size()),
+              quorvane_test::ToHex(reinterpret_cast<const unsigned char *>(expected.data()), expected.size()));
+    EXPECT_EQ(ev.closed.load(), 0);
+    EXPECT_EQ(ptrs.Count(), 0u);
+}
+
+TEST_F(Connection, AutoReplyWithAnsweringPrinterSucceeds)
+{
+    FakePrinter printer;
+    printer.AddRule(FakePrinter::Hex("1D 61 FF"), FakePrinter::Hex(kStatusFrame));
+    printer.AddRule(FakePrinter::Hex("44 45 56 49 43 45 3F 3F"),
+                    FakePrinter::Hex("03 FF 20 00 00 00 00 00 03 00 DF 49 56 31 2E")); // firmware "V1."
+    ASSERT_TRUE(printer.Start());
+    const int64_t start = NZUtils_MonotonicMs();
+    CP_Handle h = CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 1);
+    const int64_t took = NZUtils_MonotonicMs() - start;
+    ASSERT_NE(h, nullptr);
+    EXPECT_LT(took, 1500);
+    EXPECT_EQ(printer.Received(), FakePrinter::Hex(kInitTry));
+    EXPECT_GE(ev.status.load(), 1);
+    long long err = 0, info = 0, t = 0;
+    EXPECT_EQ(CP_Printer_GetPrinterStatusInfo(h, &err, &info, &t), 1);
+    EXPECT_EQ(err, 3);
+    EXPECT_EQ(info, 2);
+    EXPECT_GT(t, 0);
+    {
+        HandleGuard g(h);
+        EXPECT_EQ(g->m_autoReplyRequested, 1u);
+    }
+    char fw[16] = "";
+    ASSERT_TRUE(WaitFor([&] {
+        CP_Printer_GetPrinterFirmwareVersion(h, fw, sizeof(fw), nullptr);
+        return std::string(fw) == "V1.";
+    }, 2000));
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    EXPECT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 2000));
+}
+
+TEST_F(Connection, DeviceLossClosesAndDestroysTheHandle)
+{
+    FakePrinter printer;
+    ASSERT_TRUE(printer.Start());
+    CP_Handle h = CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 0);
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(printer.WaitForLive(1, 2000));
+    printer.ResetAll();
+    ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return !ptrs.Contains(static_cast<IOHandle *>(h)); }, 3000));
+    EXPECT_EQ(CP_Port_Close(h), 0);
+    EXPECT_EQ(CP_Printer_ClearPrinterBuffer(h), 0);
+    NZIOSleep::SleepMs(50);
+    EXPECT_EQ(ev.closed.load(), 1);
+    std::lock_guard<std::mutex> lock(ev.mutex);
+    EXPECT_EQ(ev.handles.back(), h);
+}
+
+TEST_F(Connection, ApplicationCloseRacingDeviceLossClosesOnce)
+{
+    FakePrinter printer;
+    ASSERT_TRUE(printer.Start());
+    for (int round = 0; round < 20; ++round) {
+        CP_Handle h = CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 0);
+        ASSERT_NE(h, nullptr);
+        ASSERT_TRUE(printer.WaitForLive(1, 2000));
+        printer.ResetAll();
+        if (round % 2)
+            NZIOSleep::SleepMs(round % 5);
+        const int r = CP_Port_Close(h);
+        EXPECT_TRUE(r == 0 || r == 1);
+        ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == round + 1; }, 3000)) << round;
+        ASSERT_TRUE(WaitFor([&] { return ptrs.Count() == 0; }, 3000));
+        ASSERT_TRUE(printer.WaitForLive(0, 2000));
+    }
+    NZIOSleep::SleepMs(50);
+    EXPECT_EQ(ev.closed.load(), 20);
+}
+
+// A close asked for on the connection's own read thread is refused.
+std::atomic<int> g_closeFromReadThread{-1};
+void CloseInsideReceived(void *h, const unsigned char *, unsigned int, void *)
+{
+    g_closeFromReadThread = CP_Port_Close(h);
+}
+
+TEST_F(Connection, CloseFromReadThreadReturnsZero)
+{
+    FakePrinter printer;
+    printer.SetGreeting("hello");
+    CP_Port_AddOnPortReceivedEvent(CloseInsideReceived, nullptr);
+    ASSERT_TRUE(printer.Start());
+    CP_Handle h = CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 0);
+    ASSERT_NE(h, nullptr);
+    printer.Send("x");
+    ASSERT_TRUE(WaitFor([&] { return g_closeFromReadThread.load() != -1; }, 2000));
+    EXPECT_EQ(g_closeFromReadThread.load(), 0);
+    EXPECT_TRUE(Port_IsOpened(h));
+    CP_Port_RemoveOnPortReceivedEvent(CloseInsideReceived);
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    EXPECT_TRUE(WaitFor([&] { return ptrs.Count() == 0; }, 2000));
+}
+
+TEST_F(Connection, OpensThatFailReportTheName)
+{
+    FakePrinter closedPort;
+    ASSERT_TRUE(closedPort.Start());
+    const unsigned short deadPort = closedPort.Port();
+    closedPort.Stop();
+
+    struct Row {
+        const char *name;
+        CP_Handle (*open)();
+        const char *event;
+    };
+    static unsigned short s_port;
+    s_port = deadPort;
+    const Row rows[] = {
+        {"bt spp", [] { return CP_Port_OpenBtSpp("00:11:22:33:44:55", 0); }, "failed 00:11:22:33:44:55"},
+        {"ble", [] { return CP_Port_OpenBtBle("00:11:22:33:44:56", 1); }, "failed 00:11:22:33:44:56"},
+        {"ble v2", [] { return CP_Port_OpenBtBleProtoV2("AA", 0); }, "failed AA"},
+        {"ble v3", [] { return CP_Port_OpenBtBleProtoV3("BB", 0); }, "failed BB"},
+        {"usb none", [] { return CP_Port_OpenUsb("VID:0x0001,PID:0x0002", 0); }, "failed VID:0x0001,PID:0x0002"},
+        {"usb null", [] { return CP_Port_OpenUsb(nullptr, 0); }, "failed "},
+        {"com missing", [] { return CP_Port_OpenCom("/nonexistent/tty", 9600, CP_ComDataBits_8, CP_ComParity_NoParity,
+                                                    CP_ComStopBits_One, CP_ComFlowControl_None, 0); },
+         "failed /nonexistent/tty"},
+        {"lpt missing", [] { return CP_Port_OpenLpt("/nonexistent/lp0"); }, "failed /nonexistent/lp0"},
+        {"file null", [] { return CP_Port_OpenFile(nullptr); }, "failed "},
+        {"tcp refused", [] { return CP_Port_OpenTcp(nullptr, "127.0.0.1", s_port, 1000, 0); }, "failed 127.0.0.1"},
+        {"tcp null address", [] { return CP_Port_OpenTcp(nullptr, nullptr, 9100, 1000, 0); }, "failed "},
+    };
+    int n = 0;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.open(), nullptr);
+        ++n;
+        ASSERT_TRUE(WaitFor([&] { return ev.failed.load() == n; }, 2000));
+        EXPECT_EQ(Names().back(), row.event);
+    }
+    EXPECT_EQ(CP_Port_OpenMemoryBuffer(0), nullptr);
+    EXPECT_EQ(ev.failed.load(), n); // the memory open raises nothing
+    EXPECT_EQ(ev.opened.load(), 0);
+    std::lock_guard<std::mutex> lock(ev.mutex);
+    for (void *h : ev.handles)
+        EXPECT_EQ(h, nullptr);
+}
+
+TEST_F(Connection, FileOpenAppendsAndRecordsThePath)
+{
+    char path[] = "/tmp/quorvane_conn_XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "AB", 2), 2);
+    close(fd);
+    CP_Handle h = CP_Port_OpenFile(path);
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ev.opened.load() == 1; }, 2000));
+    EXPECT_EQ(Names().back(), std::string("opened ") + path);
+    {
+        HandleGuard g(h);
+        EXPECT_EQ(g->m_openParams.portType, static_cast<unsigned int>(CP_PORT_TYPE_FILE));
+        EXPECT_EQ(std::string(g->m_openParams.filePath), path);
+    }
+    EXPECT_EQ(CP_Printer_ClearPrinterError(h), 1);
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 2000));
+    FILE *f = fopen(path, "rb");
+    ASSERT_NE(f, nullptr);
+    char buf[32];
+    const size_t n = fread(buf, 1, sizeof(buf), f);
+    fclose(f);
+    unlink(path);
+    ASSERT_GT(n, 2u);
+    EXPECT_EQ(std::string(buf, 2), "AB");
+}
+
+// Serial over a pty: with auto-reply requested, no flow control is used and 0 is recorded.
+TEST_F(Connection, SerialAutoReplyUsesNoFlowControl)
+{
+    int master = -1, slave = -1;
+    char name[128];
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    std::atomic<bool> stop{false};
+    std::string seen;
+    std::thread device([&] {
+        const std::string trigger = FakePrinter::Hex("1D 61 FF");
+        const std::string frame = FakePrinter::Hex(kStatusFrame);
+        while (!stop) {
+            pollfd p{master, POLLIN, 0};
+            if (poll(&p, 1, 10) <= 0)
+                continue;
+            char buf[256];
+            const ssize_t n = read(master, buf, sizeof(buf));
+            if (n <= 0)
+                continue;
+            seen.append(buf, static_cast<size_t>(n));
+            if (seen.find(trigger) != std::string::npos) {
+                seen.clear();
+                ssize_t w = write(master, frame.data(), frame.size());
+                (void)w;
+            }
+        }
+    });
+    CP_Handle h = CP_Port_OpenCom(name, 115200, CP_ComDataBits_8, CP_ComParity_NoParity, CP_ComStopBits_One,
+                                  CP_ComFlowControl_RtsCts, 1);
+    EXPECT_NE(h, nullptr);
+    if (h) {
+        HandleGuard g(h);
+        EXPECT_EQ(g->m_openParams.portType, static_cast<unsigned int>(CP_PORT_TYPE_COM));
+        EXPECT_EQ(g->m_openParams.comFlowControl, CP_ComFlowControl_None);
+        EXPECT_EQ(g->m_openParams.comBaudrate, 115200);
+        EXPECT_EQ(std::string(g->m_openParams.comName), name);
+    }
+    EXPECT_EQ(CP_Port_Close(h), h ? 1 : 0);
+    stop = true;
+    device.join();
+    close(slave);
+    close(master);
+}
+
+} // namespace
