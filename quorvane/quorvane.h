@@ -183,7 +183,136 @@ CP_API int CP_Printer_RemoveOnPrinterPrintedEvent(CP_OnPrinterPrintedEvent event
 
 /* ---- Pos: receipt commands ---------------------------------------------- */
 
+/*
+ * Receipt (ESC/POS style) commands on an open connection. Each returns 1 when every byte
+ * of its command was written, else 0 (also for an unknown handle, a null text or array,
+ * or a negative length, in which case nothing is sent). int arguments are cut to the
+ * width of their command field (low byte, or low 16 bits where noted).
+ */
+
+/* Drawer kick pulse on pin nDrawerIndex (ESC p): on and off times in units of 2 ms. */
+CP_API int CP_Pos_KickOutDrawer(CP_Handle handle, int nDrawerIndex, int nHighLevelTime, int nLowLevelTime);
+/* Beeps nBeepCount times for nBeepMillis each (sent in units of 100 ms, truncated). */
+CP_API int CP_Pos_Beep(CP_Handle handle, int nBeepCount, int nBeepMillis);
+/* Feed to the cutter and cut (1D 56 42 00). */
+CP_API int CP_Pos_FeedAndHalfCutPaper(CP_Handle handle);
+/* Full cut / partial cut at the current position. */
+CP_API int CP_Pos_FullCutPaper(CP_Handle handle);
+CP_API int CP_Pos_HalfCutPaper(CP_Handle handle);
+/* Print and feed numLines lines. */
+CP_API int CP_Pos_FeedLine(CP_Handle handle, int numLines);
+/* Print and feed numDots dots; more than 255 feeds 255. */
+CP_API int CP_Pos_FeedDot(CP_Handle handle, int numDots);
+/* Prints the printer's self-test page. */
+CP_API int CP_Pos_PrintSelfTestPage(CP_Handle handle);
+/* Initialises the printer (ESC @). */
+CP_API int CP_Pos_ResetPrinter(CP_Handle handle);
+
+/* Text bytes in the printer's current code page, up to the terminating zero. */
+CP_API int CP_Pos_PrintText(CP_Handle handle, const char *str);
+/* Wide text converted to UTF-8, GBK, BIG5, Shift-JIS or EUC-KR; a text the encoding
+ * cannot hold sends nothing and returns 0. */
+CP_API int CP_Pos_PrintTextInUTF8(CP_Handle handle, const wchar_t *str);
+CP_API int CP_Pos_PrintTextInGBK(CP_Handle handle, const wchar_t *str);
+CP_API int CP_Pos_PrintTextInBIG5(CP_Handle handle, const wchar_t *str);
+CP_API int CP_Pos_PrintTextInShiftJIS(CP_Handle handle, const wchar_t *str);
+CP_API int CP_Pos_PrintTextInEUCKR(CP_Handle handle, const wchar_t *str);
+/* length bytes sent unchanged, zero bytes included. */
+CP_API int CP_Pos_PrintTextInBytes(CP_Handle handle, const char *data, int length);
+
+/* Linear barcode of system nBarcodeType (GS k: 65 UPC-A ... 73 CODE128) with text str. */
+CP_API int CP_Pos_PrintBarcode(CP_Handle handle, int nBarcodeType, const char *str);
+/* CODE128 with the code sets chosen automatically; an empty text returns 0. */
+CP_API int CP_Pos_PrintBarcode_Code128Auto(CP_Handle handle, const char *str);
+/* QR symbol, single-command form: version (0 automatic) and error correction 1-4. */
+CP_API int CP_Pos_PrintQRCode(CP_Handle handle, int nVersion, int nECCLevel, const char *str);
+/* QR symbol through the GS ( k functions: module size and error correction 1-4. */
+CP_API int CP_Pos_PrintQRCodeUseEpsonCmd(CP_Handle handle, int nQRCodeUnitWidth, int nECCLevel, const char *str);
+/* Two QR symbols side by side: a common module size, then per symbol its x position,
+ * version, error correction and text. */
+CP_API int CP_Pos_PrintDoubleQRCode(CP_Handle handle, int nQRCodeUnitWidth, int nQR1Position, int nQR1Version,
+                                    int nQR1ECCLevel, const char *strQR1, int nQR2Position, int nQR2Version,
+                                    int nQR2ECCLevel, const char *strQR2);
+/* PDF417 symbol through the GS ( k functions. */
+CP_API int CP_Pos_PrintPDF417BarcodeUseEpsonCmd(CP_Handle handle, int columnCount, int rowCount, int unitWidth,
+                                                int rowHeight, int nECCLevel, int dataProcessingMode,
+                                                const char *str);
+
+/* Image file or encoded image data, scaled to dstw x dsth dots (a side of 0 or less
+ * follows the image's aspect ratio; both: the image's own size), binarized (0 dither,
+ * 1 threshold, 2 error diffusion) and sent raw (0), run-length (1) or JBIG (2) compressed. */
+CP_API int CP_Pos_PrintRasterImageFromFile(CP_Handle handle, int dstw, int dsth, const char *pszFile,
+                                           int binaryzation_method, int compress_method);
+CP_API int CP_Pos_PrintRasterImageFromData(CP_Handle handle, int dstw, int dsth, const unsigned char *data,
+                                           int data_size, int binaryzation_method, int compress_method);
+/* Pixel array (format 1-9, img_stride bytes a row) printed at its own size. */
+CP_API int CP_Pos_PrintRasterImageFromPixels(CP_Handle handle, const unsigned char *img_data, int img_datalen,
+                                             int img_width, int img_height, int img_stride, int img_format,
+                                             int binaryzation_method, int compress_method);
+
+/* A horizontal line from dot nLineStartPosition to nLineEndPosition, one or
+ * nLineThickness (above 0) dot rows thick. */
+CP_API int CP_Pos_PrintHorizontalLine(CP_Handle handle, int nLineStartPosition, int nLineEndPosition);
+CP_API int CP_Pos_PrintHorizontalLineSpecifyThickness(CP_Handle handle, int nLineStartPosition,
+                                                      int nLineEndPosition, int nLineThickness);
+/* One dot row with nLineCount (0-255) segments from the two arrays. */
+CP_API int CP_Pos_PrintMultipleHorizontalLinesAtOneRow(CP_Handle handle, int nLineCount, int *pLineStartPosition,
+                                                       int *pLineEndPosition);
+
+/* Print speed (16 bits) and density. */
+CP_API int CP_Pos_SetPrintSpeed(CP_Handle handle, int nSpeed);
+CP_API int CP_Pos_SetPrintDensity(CP_Handle handle, int nDensity);
+/* Character modes, international character set, code page and multi-byte encoding. */
+CP_API int CP_Pos_SetSingleByteMode(CP_Handle handle);
+CP_API int CP_Pos_SetCharacterSet(CP_Handle handle, int nCharacterSet);
+CP_API int CP_Pos_SetCharacterCodepage(CP_Handle handle, int nCharacterCodepage);
+CP_API int CP_Pos_SetMultiByteMode(CP_Handle handle);
+CP_API int CP_Pos_SetMultiByteEncoding(CP_Handle handle, int nEncoding);
+
+/* Horizontal and vertical motion units. */
+CP_API int CP_Pos_SetMovementUnit(CP_Handle handle, int nHorizontalMovementUnit, int nVerticalMovementUnit);
+/* Print area left margin and width in dots (16 bits). */
+CP_API int CP_Pos_SetPrintAreaLeftMargin(CP_Handle handle, int nLeftMargin);
+CP_API int CP_Pos_SetPrintAreaWidth(CP_Handle handle, int nWidth);
+/* Absolute positions (16 bits) and relative offsets (may be negative). */
+CP_API int CP_Pos_SetHorizontalAbsolutePrintPosition(CP_Handle handle, int nPosition);
+CP_API int CP_Pos_SetHorizontalRelativePrintPosition(CP_Handle handle, int nPosition);
+CP_API int CP_Pos_SetVerticalAbsolutePrintPosition(CP_Handle handle, int nPosition);
+CP_API int CP_Pos_SetVerticalRelativePrintPosition(CP_Handle handle, int nPosition);
+/* 0 left, 1 centre, 2 right. */
+CP_API int CP_Pos_SetAlignment(CP_Handle handle, int nAlignment);
+
+/* Character width and height factors (0 = normal); remembered for page-mode layout. */
+CP_API int CP_Pos_SetTextScale(CP_Handle handle, int nWidthScale, int nHeightScale);
+/* Character styles. Underline applies to single-byte and multi-byte characters alike. */
+CP_API int CP_Pos_SetAsciiTextFontType(CP_Handle handle, int nFontType);
+CP_API int CP_Pos_SetTextBold(CP_Handle handle, int nBold);
+CP_API int CP_Pos_SetTextUnderline(CP_Handle handle, int nUnderline);
+CP_API int CP_Pos_SetTextUpsideDown(CP_Handle handle, int nUpsideDown);
+CP_API int CP_Pos_SetTextWhiteOnBlack(CP_Handle handle, int nWhiteOnBlack);
+CP_API int CP_Pos_SetTextRotate(CP_Handle handle, int nRotate);
+/* Line height and character spacing; remembered for page-mode layout. */
+CP_API int CP_Pos_SetTextLineHeight(CP_Handle handle, int nLineHeight);
+CP_API int CP_Pos_SetAsciiTextCharRightSpacing(CP_Handle handle, int nSpacing);
+CP_API int CP_Pos_SetKanjiTextCharSpacing(CP_Handle handle, int nLeftSpacing, int nRightSpacing);
+/* Barcode module width, height, readable-text font and position (0 none, 1 above,
+ * 2 below, 3 both); remembered for page-mode layout. */
+CP_API int CP_Pos_SetBarcodeUnitWidth(CP_Handle handle, int nBarcodeUnitWidth);
+CP_API int CP_Pos_SetBarcodeHeight(CP_Handle handle, int nBarcodeHeight);
+CP_API int CP_Pos_SetBarcodeReadableTextFontType(CP_Handle handle, int nFontType);
+CP_API int CP_Pos_SetBarcodeReadableTextPosition(CP_Handle handle, int nTextPosition);
+
+/* The four real-time status bytes (DLE EOT 1 to 4) in bits 0-7, 8-15, 16-23, 24-31;
+ * the request is repeated every 300 ms until answered; 0 on failure or time-out (ms). */
+CP_API int CP_Pos_QueryRTStatus(CP_Handle handle, unsigned int timeout);
+/* 1 when the printer confirms that everything sent before has been printed, else 0.
+ * Waits up to timeout ms (about twice that without auto-reply mode). */
+CP_API int CP_Pos_QueryPrintResult(CP_Handle handle, unsigned int timeout);
+
 /* ---- Settings ----------------------------------------------------------- */
+
+/* Print speed through the 28-byte hardware settings command (speed sent as its low byte). */
+CP_API int CP_Settings_Hardware_SetPrintSpeed(CP_Handle handle, int nSpeed);
 
 /* ---- Page mode ---------------------------------------------------------- */
 

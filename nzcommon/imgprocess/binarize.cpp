@@ -1,0 +1,312 @@
+// Binarizers. Error diffusion keeps only the three rows it writes to, as doubles, and
+// applies the same additions in the same order as a whole-image working copy would.
+#include "nzcommon/imgprocess/binarize.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "nzcommon/imgprocess/imgsizes.h"
+
+const unsigned char Floyd16x16[16][16] = {
+    {  0, 128,  32, 160,   8, 136,  40, 168,   2, 130,  34, 162,  10, 138,  42, 170},
+    {192,  64, 224,  96, 200,  72, 232, 104, 194,  66, 226,  98, 202,  74, 234, 106},
+    { 48, 176,  16, 144,  56, 184,  24, 152,  50, 178,  18, 146,  58, 186,  26, 154},
+    {240, 112, 208,  80, 248, 120, 216,  88, 242, 114, 210,  82, 250, 122, 218,  90},
+    { 12, 140,  44, 172,   4, 132,  36, 164,  14, 142,  46, 174,   6, 134,  38, 166},
+    {204,  76, 236, 108, 196,  68, 228, 100, 206,  78, 238, 110, 198,  70, 230, 102},
+    { 60, 188,  28, 156,  52, 180,  20, 148,  62, 190,  30, 158,  54, 182,  22, 150},
+    {252, 124, 220,  92, 244, 116, 212,  84, 254, 126, 222,  94, 246, 118, 214,  86},
+    {  3, 131,  35, 163,  11, 139,  43, 171,   1, 129,  33, 161,   9, 137,  41, 169},
+    {195,  67, 227,  99, 203,  75, 235, 107, 193,  65, 225,  97, 201,  73, 233, 105},
+    { 51, 179,  19, 147,  59, 187,  27, 155,  49, 177,  17, 145,  57, 185,  25, 153},
+    {243, 115, 211,  83, 251, 123, 219,  91, 241, 113, 209,  81, 249, 121, 217,  89},
+    { 15, 143,  47, 175,   7, 135,  39, 167,  13, 141,  45, 173,   5, 133,  37, 165},
+    {207,  79, 239, 111, 199,  71, 231, 103, 205,  77, 237, 109, 197,  69, 229, 101},
+    { 63, 191,  31, 159,  55, 183,  23, 151,  61, 189,  29, 157,  53, 181,  21, 149},
+    {254, 127, 223,  95, 247, 119, 215,  87, 253, 125, 221,  93, 245, 117, 213,  85},
+};
+
+namespace {
+
+// Checks the arguments and allocates the all-white raster.
+unsigned char *NewRaster(const unsigned char *gray, int width, int height, int stride, int *bytesPerLine,
+                         int64_t *size)
+{
+    if (!gray || width <= 0 || height <= 0 || stride < width)
+        return nullptr;
+    int64_t bpl = NZImg_BytesForDots(width);
+    int64_t last;
+    // The last gray byte read lies at (height - 1) * stride + width - 1.
+    if (!NZImg_MulSize(bpl, height, size) || !NZImg_MulSize(height - 1, stride, &last, INT64_MAX / 2))
+        return nullptr;
+    *bytesPerLine = static_cast<int>(bpl);
+    return static_cast<unsigned char *>(calloc(static_cast<size_t>(*size), 1));
+}
+
+void StoreOutputs(int bytesPerLine, int64_t size, int *outSize, int *outBytesPerLine)
+{
+    NZImg_Store(outBytesPerLine, bytesPerLine);
+    NZImg_Store(outSize, static_cast<int>(size));
+}
+
+// Packs one row: bit x set where black[gray[x]] is non-zero.
+void PackRowByTable(const unsigned char *gray, int width, const unsigned char *black, unsigned char *out)
+{
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const unsigned char *g = gray + x;
+        *out++ = static_cast<unsigned char>(black[g[0]] << 7 | black[g[1]] << 6 | black[g[2]] << 5 |
+                                            black[g[3]] << 4 | black[g[4]] << 3 | black[g[5]] << 2 |
+                                            black[g[6]] << 1 | black[g[7]]);
+    }
+    if (x < width) {
+        unsigned char b = 0;
+        for (int i = 0; x < width; ++x, ++i)
+            b = static_cast<unsigned char>(b | (black[gray[x]] << (7 - i)));
+        *out = b;
+    }
+}
+
+} // namespace
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseDithering(const unsigned char *gray, int width,
+                                                                          int height, int stride, int *outSize,
+                                                                          int *outBytesPerLine)
+{
+    int bpl;
+    int64_t size;
+    unsigned char *raster = NewRaster(gray, width, height, stride, &bpl, &size);
+    if (!raster)
+        return nullptr;
+    for (int y = 0; y < height; ++y) {
+        const unsigned char *g = gray + static_cast<int64_t>(y) * stride;
+        const unsigned char *t = Floyd16x16[y & 15];
+        unsigned char *out = raster + static_cast<int64_t>(y) * bpl;
+        for (int x = 0; x < width; ++x) {
+            if (g[x] <= t[x & 15])
+                out[x >> 3] = static_cast<unsigned char>(out[x >> 3] | (0x80 >> (x & 7)));
+        }
+    }
+    StoreOutputs(bpl, size, outSize, outBytesPerLine);
+    return raster;
+}
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseThresholding(const unsigned char *gray, int width,
+                                                                             int height, int stride, int *outSize,
+                                                                             int *outBytesPerLine)
+{
+    int bpl;
+    int64_t size;
+    unsigned char *raster = NewRaster(gray, width, height, stride, &bpl, &size);
+    if (!raster)
+        return nullptr;
+    // The sum of bytes stays an integer below 2^53, so summing in 64-bit integers gives the
+    // value a double accumulator holds.
+    uint64_t sum = 0;
+    for (int y = 0; y < height; ++y) {
+        const unsigned char *g = gray + static_cast<int64_t>(y) * stride;
+        for (int x = 0; x < width; ++x)
+            sum += g[x];
+    }
+    double mean = static_cast<double>(sum) / width / height;
+    unsigned char black[256];
+    for (int v = 0; v < 256; ++v)
+        black[v] = v < mean ? 1 : 0;
+    for (int y = 0; y < height; ++y)
+        PackRowByTable(gray + static_cast<int64_t>(y) * stride, width, black, raster + static_cast<int64_t>(y) * bpl);
+    StoreOutputs(bpl, size, outSize, outBytesPerLine);
+    return raster;
+}
+
+namespace {
+
+// One row of the serpentine diffusion. cur, next1 and next2 hold the row and the two below,
+// each with two padding cells on both sides (index 2 is column 0); shares that fall outside
+// the image land in the padding and are dropped. dir is +1 left to right, -1 right to left.
+//
+// The share of weight w is (e * w) / 44. Scaling by a power of two is exact, so
+// (e * 4) / 44 = 4 * (e / 44) and (e * 6) / 44 = 2 * ((e * 3) / 44): three divisions give
+// all five shares bit for bit.
+typedef double NZVec2d __attribute__((vector_size(16)));
+typedef long long NZVec2l __attribute__((vector_size(16)));
+
+// v - 255 for v >= 128, else v, without a branch (the decision is unpredictable).
+inline double DiffusionError(double v)
+{
+    const NZVec2d vv = {v, v};
+    const NZVec2d limit = {128.0, 128.0};
+    const NZVec2d full = {255.0, 255.0};
+    const NZVec2l white = vv >= limit;
+    const NZVec2d k = reinterpret_cast<NZVec2d>(reinterpret_cast<NZVec2l>(full) & white);
+    return (vv - k)[0];
+}
+
+template <int dir>
+void DiffuseRow(double *cur, double *next1, double *next2, int width, unsigned char *out)
+{
+    // The pixels of a row form one chain: the next value needs this pixel's q6 at once, and
+    // a division takes long. So the chain goes on with a guess, b + 3e / 22 formed with the
+    // reciprocal of 22, and the guess is compared with the exact b + q6 once the division is
+    // done; when they differ (a few percent of the pixels, a rarely taken branch) the exact
+    // value is taken. Every value used is therefore the one the divisions give.
+    const double kInv22 = 1.0 / 22;
+    int x = dir > 0 ? 0 : width - 1;
+    const int end = dir > 0 ? width : -1;
+    // a: value of the pixel at x, b: of the pixel one step ahead (both with every share
+    // that reached them so far); the cell two steps ahead is read from memory.
+    double a = cur[x + 2];
+    double b = cur[x + 2 + dir];
+    for (; x != end; x += dir) {
+        const double v = a;
+        const unsigned black = v < 128;
+        const double e = DiffusionError(v);
+        const double p3 = e * 3;
+        const double q3 = p3 / 44;
+        const double q5 = e * 5 / 44;
+        const double q1 = e / 44;
+        const double q6 = q3 * 2;
+        const double q4 = q1 * 4;
+        double next = b + p3 * kInv22;
+        const double exact = b + q6;
+        if (__builtin_expect(next != exact, 0)) {
+            // Through memory the compiler cannot see the value, so it keeps the branch
+            // instead of making the chain wait for the division.
+            volatile double slow = exact;
+            next = slow;
+        }
+        a = next;
+        b = cur[x + 2 + 2 * dir] + q4;
+        double *n1 = next1 + x;
+        double *n2 = next2 + x;
+        // Columns x - 2 .. x + 2 of the rows below (the pattern is symmetric).
+        n1[0] += q3;
+        n1[1] += q5;
+        n1[2] += q6;
+        n1[3] += q5;
+        n1[4] += q3;
+        n2[0] += q1;
+        n2[1] += q3;
+        n2[2] += q4;
+        n2[3] += q3;
+        n2[4] += q1;
+        out[x >> 3] = static_cast<unsigned char>(out[x >> 3] | (black << (7 - (x & 7))));
+    }
+}
+
+} // namespace
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2(const unsigned char *gray, int width,
+                                                                                 int height, int stride,
+                                                                                 int *outSize, int *outBytesPerLine)
+{
+    int bpl;
+    int64_t size;
+    unsigned char *raster = NewRaster(gray, width, height, stride, &bpl, &size);
+    if (!raster)
+        return nullptr;
+    const size_t cells = static_cast<size_t>(width) + 4;
+    double *rows = static_cast<double *>(malloc(cells * 3 * sizeof(double)));
+    if (!rows) {
+        free(raster);
+        return nullptr;
+    }
+    auto load = [&](int y) {
+        double *r = rows + cells * static_cast<size_t>(y % 3);
+        r[0] = r[1] = r[cells - 2] = r[cells - 1] = 0.0;
+        if (y >= height)
+            return;
+        const unsigned char *g = gray + static_cast<int64_t>(y) * stride;
+        for (int x = 0; x < width; ++x)
+            r[x + 2] = g[x];
+    };
+    load(0);
+    load(1);
+    load(2);
+    for (int y = 0; y < height; ++y) {
+        double *cur = rows + cells * static_cast<size_t>(y % 3);
+        double *next1 = rows + cells * static_cast<size_t>((y + 1) % 3);
+        double *next2 = rows + cells * static_cast<size_t>((y + 2) % 3);
+        unsigned char *out = raster + static_cast<int64_t>(y) * bpl;
+        if ((y & 1) == 0)
+            DiffuseRow<1>(cur, next1, next2, width, out);
+        else
+            DiffuseRow<-1>(cur, next1, next2, width, out);
+        load(y + 3);
+    }
+    free(rows);
+    StoreOutputs(bpl, size, outSize, outBytesPerLine);
+    return raster;
+}
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusion(const unsigned char *gray, int width,
+                                                                               int height, int stride, int *outSize,
+                                                                               int *outBytesPerLine)
+{
+    int bpl;
+    int64_t size;
+    unsigned char *raster = NewRaster(gray, width, height, stride, &bpl, &size);
+    if (!raster)
+        return nullptr;
+    // Two rows of the working copy suffice: shares reach only the next pixel and the row below.
+    int *rows = static_cast<int *>(malloc(static_cast<size_t>(width) * 2 * sizeof(int)));
+    if (!rows) {
+        free(raster);
+        return nullptr;
+    }
+    auto clampAdd = [](int v, int d) {
+        v += d;
+        return v < 0 ? 0 : (v > 255 ? 255 : v);
+    };
+    int *cur = rows, *below = rows + width;
+    for (int x = 0; x < width; ++x)
+        cur[x] = gray[x];
+    for (int y = 0; y < height; ++y) {
+        bool hasBelow = y + 1 < height;
+        if (hasBelow) {
+            const unsigned char *g = gray + static_cast<int64_t>(y + 1) * stride;
+            for (int x = 0; x < width; ++x)
+                below[x] = g[x];
+        }
+        unsigned char *out = raster + static_cast<int64_t>(y) * bpl;
+        for (int x = 0; x < width; ++x) {
+            int v = cur[x];
+            int e = v < 128 ? v : v - 255;
+            if (v < 128)
+                out[x >> 3] = static_cast<unsigned char>(out[x >> 3] | (0x80 >> (x & 7)));
+            if (x + 1 < width)
+                cur[x + 1] = clampAdd(cur[x + 1], e * 7 / 16);
+            if (hasBelow) {
+                if (x > 0)
+                    below[x - 1] = clampAdd(below[x - 1], e * 3 / 16);
+                below[x] = clampAdd(below[x], e * 5 / 16);
+                if (x + 1 < width)
+                    below[x + 1] = clampAdd(below[x + 1], e * 1 / 16);
+            }
+        }
+        int *t = cur;
+        cur = below;
+        below = t;
+    }
+    free(rows);
+    StoreOutputs(bpl, size, outSize, outBytesPerLine);
+    return raster;
+}
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormat(const unsigned char *gray, int width, int height,
+                                                              int stride, int method, int *outSize,
+                                                              int *outBytesPerLine)
+{
+    switch (method) {
+    case NZIMG_METHOD_DITHER:
+        return Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseDithering(gray, width, height, stride, outSize,
+                                                                          outBytesPerLine);
+    case NZIMG_METHOD_THRESHOLD:
+        return Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseThresholding(gray, width, height, stride, outSize,
+                                                                             outBytesPerLine);
+    case NZIMG_METHOD_DIFFUSION:
+        return Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2(gray, width, height, stride,
+                                                                                 outSize, outBytesPerLine);
+    default:
+        return nullptr;
+    }
+}

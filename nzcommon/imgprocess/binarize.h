@@ -1,0 +1,42 @@
+// Binarization of 8-bit gray images into raster data (bytesPerLine = (width + 7) / 8).
+// Method codes: 0 ordered dither, 1 mean threshold, 2 error diffusion.
+//
+// Each function returns a new malloc'ed raster and stores bytesPerLine and the raster size
+// through the outputs that are not null; null (outputs untouched) for sizes of 0 or less, a
+// stride smaller than the width, sizes beyond int, or a failed allocation.
+#ifndef NZCOMMON_IMGPROCESS_BINARIZE_H
+#define NZCOMMON_IMGPROCESS_BINARIZE_H
+
+enum { NZIMG_METHOD_DITHER = 0, NZIMG_METHOD_THRESHOLD = 1, NZIMG_METHOD_DIFFUSION = 2 };
+
+// Threshold matrix of the ordered dither, [row][column]: the recursive Bayer matrix with
+// entry [15][0] = 254.
+extern const unsigned char Floyd16x16[16][16];
+
+// By method code; null for an unknown method.
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormat(const unsigned char *gray, int width, int height,
+                                                              int stride, int method, int *outSize,
+                                                              int *outBytesPerLine);
+
+// Black where gray <= Floyd16x16[y % 16][x % 16].
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseDithering(const unsigned char *gray, int width,
+                                                                          int height, int stride, int *outSize,
+                                                                          int *outBytesPerLine);
+
+// Black where gray < the mean gray of the image.
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseThresholding(const unsigned char *gray, int width,
+                                                                             int height, int stride, int *outSize,
+                                                                             int *outBytesPerLine);
+
+// Serpentine error diffusion over two rows ahead (weights 6 4 / 3 5 6 5 3 / 1 3 4 3 1, over
+// 44) in double precision; black where the value reached is below 128.
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2(const unsigned char *gray, int width,
+                                                                                 int height, int stride,
+                                                                                 int *outSize, int *outBytesPerLine);
+
+// Floyd-Steinberg diffusion in integers (7, 3, 5, 1 sixteenths, clamped to 0..255).
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusion(const unsigned char *gray, int width,
+                                                                               int height, int stride, int *outSize,
+                                                                               int *outBytesPerLine);
+
+#endif
