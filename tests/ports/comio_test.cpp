@@ -122,6 +122,7 @@ TEST(ComPort, OpensPtyRaw115200)
     EXPECT_EQ(t.c_cc[VMIN], 0);
     EXPECT_EQ(t.c_cc[VTIME], 0);
     EXPECT_EQ(fcntl(port.GetFd(), F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+    EXPECT_EQ(fcntl(port.GetFd(), F_GETFL) & O_NONBLOCK, O_NONBLOCK);
     port.Close();
     EXPECT_FALSE(port.IsOpened());
     EXPECT_EQ(port.GetFd(), -1);
