@@ -61,21 +61,24 @@ bool EncodeArgsOk(int bytesPerLine, int widthDots, int lines, const unsigned cha
            NZImg_MulSize(bytesPerLine, lines, &bytes, INT64_MAX / 2);
 }
 
-// Encodes the rows, handing every chunk of the BIE to out(start, len, file). The rows
-// above the first two lines do not exist and are passed as null.
+// Encodes the rows, handing every chunk of the BIE to out(start, len, file). The codec
+// clears the padding bits of each line it is given, in place, so it works on copies in a
+// ring of three lines and the caller's raster is only read. The rows above the first two
+// lines do not exist and are passed as null.
 void Encode(int bytesPerLine, int widthDots, int lines, const unsigned char *raster,
             void (*out)(unsigned char *, size_t, void *), void *file)
 {
+    const size_t lineBytes = static_cast<size_t>(NZImg_BytesForDots(widthDots));
+    std::vector<unsigned char> ring(lineBytes * 3);
     struct jbg85_enc_state state;
     jbg85_enc_init(&state, static_cast<unsigned long>(widthDots), static_cast<unsigned long>(lines), out, file);
     jbg85_enc_options(&state, 0, 0, -1);
-    // The codec takes non-const rows but only reads them.
-    unsigned char *base = const_cast<unsigned char *>(raster);
     for (int y = 0; y < lines; ++y) {
-        unsigned char *row = base + static_cast<int64_t>(y) * bytesPerLine;
-        unsigned char *prev = y >= 1 ? row - bytesPerLine : nullptr;
-        unsigned char *prevprev = y >= 2 ? row - 2 * static_cast<int64_t>(bytesPerLine) : nullptr;
-        jbg85_enc_lineout(&state, row, prev, prevprev);
+        unsigned char *line = &ring[lineBytes * static_cast<size_t>(y % 3)];
+        memcpy(line, raster + static_cast<int64_t>(y) * bytesPerLine, lineBytes);
+        unsigned char *prev = y >= 1 ? &ring[lineBytes * static_cast<size_t>((y + 2) % 3)] : nullptr;
+        unsigned char *prevprev = y >= 2 ? &ring[lineBytes * static_cast<size_t>((y + 1) % 3)] : nullptr;
+        jbg85_enc_lineout(&state, line, prev, prevprev);
     }
 }
 

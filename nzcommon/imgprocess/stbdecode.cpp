@@ -2,6 +2,7 @@
 // nothing of it can clash with another copy in the process.
 #include "nzcommon/imgprocess/stbdecode.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #define STB_IMAGE_STATIC
@@ -21,11 +22,59 @@
 #include <stb/stb_image.h>
 #pragma GCC diagnostic pop
 
+namespace {
+
+uint32_t Le32(const unsigned char *p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// BMP files that stb_image would mishandle: it takes the absolute value of the height as an
+// int (no value for INT_MIN), and it fills the rows missing from a truncated file with
+// black instead of failing. Both are refused here.
+bool HostileForStb(const unsigned char *data, int size)
+{
+    if (size < 2 || data[0] != 'B' || data[1] != 'M')
+        return false;
+    if (size < 30)
+        return true;
+    const uint64_t offset = Le32(data + 10);
+    const uint32_t headerSize = Le32(data + 14);
+    int64_t width, height;
+    uint32_t bits, compression = 0;
+    if (headerSize == 12) {
+        width = data[18] | (data[19] << 8);
+        height = data[20] | (data[21] << 8);
+        bits = data[24] | (data[25] << 8);
+    } else {
+        if (size < 34)
+            return true;
+        width = static_cast<int32_t>(Le32(data + 18));
+        int32_t h = static_cast<int32_t>(Le32(data + 22));
+        if (h == INT32_MIN)
+            return true;
+        height = h < 0 ? -static_cast<int64_t>(h) : h;
+        bits = data[28] | (data[29] << 8);
+        compression = Le32(data + 30);
+    }
+    // Uncompressed and bit-field rows have a known size; others are left to stb_image.
+    if (compression != 0 && compression != 3)
+        return false;
+    if (width <= 0 || bits == 0 || bits > 32)
+        return true;
+    const uint64_t rowBytes = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
+    const uint64_t need = offset + rowBytes * static_cast<uint64_t>(height);
+    return need > static_cast<uint64_t>(size);
+}
+
+} // namespace
+
 unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, int *height, int *channelsInFile)
 {
     int w = 0, h = 0, comp = 0;
     unsigned char *rgba = nullptr;
-    if (data && size > 0)
+    if (data && size > 0 && !HostileForStb(data, size))
         rgba = stbi_load_from_memory(data, size, &w, &h, &comp, 4);
     if (width)
         *width = w;
