@@ -80,6 +80,61 @@ public:
     bool POS_HalfCutBlackMarkPaper();
 
     // ---- Symbols, images, ruled lines and rectangles ----
+    // (defined in NZPosPrinter_symbols.cpp; data longer than its command's length field
+    // can announce is refused with nothing written)
+    bool POS_SetBarcodeUnitWidth(unsigned char n);
+    bool POS_SetBarcodeHeight(unsigned char n);
+    bool POS_SetBarcodeReadableTextFontType(unsigned char n);
+    bool POS_SetBarcodeReadableTextPosition(unsigned char n);
+    // Barcode system m (passed unchanged) with up to 255 data bytes.
+    bool POS_PrintBarcode(unsigned char m, const unsigned char *data, unsigned int length);
+    bool POS_PrintBarcode(unsigned char m, const char *text);
+    // Single-command QR: version, error-correction level 1..4.
+    bool POS_PrintQRCode(unsigned char version, unsigned char level, const char *text);
+    // Two-dimensional-code functions: module size, level 1..4 (L, M, Q, H), store, print.
+    bool POS_EPSON_PrintQRCode(unsigned char module, unsigned char level, const char *text);
+    // Two symbols side by side; x and the lengths go high byte first.
+    bool POS_PrintDoubleQRcode(const char *text1, unsigned short x1, unsigned char a1, unsigned char b1,
+                               const char *text2, unsigned short x2, unsigned char a2, unsigned char b2,
+                               unsigned char k);
+    bool POS_EPSON_PrintPDF417(unsigned char columns, unsigned char rows, unsigned char moduleWidth,
+                               unsigned char rowHeight, unsigned char level, unsigned char options, const char *text);
+    // Raster data (rows of bytesPerLine bytes, most significant bit leftmost, bits beyond
+    // widthDots cleared before sending); method 0 plain bands of 24 rows, 1 run-length per
+    // row, 2 JBIG bands of 255 rows; any other method fails without writing.
+    bool POS_PrintRasterImageSpecifyCompressMethod(const unsigned char *data, unsigned int bytesPerLine,
+                                                   unsigned int widthDots, unsigned int lines, int method);
+    // Pixel array of width x height (stride bytes a row) in a pixel format, binarized, then
+    // printed as above; dataLength is not read.
+    bool POS_PrintRasterImageSpecifyCompressMethodFromPixels(const unsigned char *pixels, int dataLength, int width,
+                                                             int height, int stride, int format, int binarization,
+                                                             int method);
+    // Encoded image (file bytes) scaled to width x height, binarized, then printed.
+    bool POS_PrintRasterImageSpecifyCompressMethodFromData(const unsigned char *data, int size, int width, int height,
+                                                           int binarization, int method);
+    bool POS_PrintRasterImageSpecifyCompressMethodFromFile(const char *path, int width, int height, int binarization,
+                                                           int method);
+    bool POS_PrintRasterImageSpecifyCompressMethodFromFileA(const char *path, int width, int height,
+                                                            int binarization, int method);
+    // GS 8 L store-and-print form (height padded to a multiple of 8).
+    bool POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(const unsigned char *data,
+                                                                      unsigned int bytesPerLine,
+                                                                      unsigned int widthDots, unsigned int lines);
+    bool POS_PrintEpsonTM88IVImageUseGS8CmdFromPixels(const unsigned char *pixels, int dataLength, int width,
+                                                       int height, int stride, int format, int binarization);
+    bool POS_PrintEpsonTM88IVImageUseGS8CmdFromData(const unsigned char *data, int size, int width, int height,
+                                                     int binarization);
+    bool POS_PrintEpsonTM88IVImageUseGS8CmdFromFile(const char *path, int width, int height, int binarization);
+    bool POS_PrintEpsonTM88IVImageUseGS8CmdFromFileA(const char *path, int width, int height, int binarization);
+    // count copies of the one-segment dot row from x1 to x2, in one write; count 0 fails.
+    bool POS_PrintHorizontalLineSpecifyThickness(unsigned short x1, unsigned short x2, unsigned int count);
+    // One dot row of n segments, starts[i] to ends[i] (low 16 bits each).
+    bool POS_PrintMultipleHorizontalLines(unsigned char n, const int *starts, const int *ends);
+    // Filled rectangle, corners included.
+    bool POS_DrawRect(unsigned short x1, unsigned short y1, unsigned short x2, unsigned short y2, unsigned char colour);
+    // Outer rectangle in colour, interior inset by border in the other colour.
+    bool POS_DrawBox(unsigned short x1, unsigned short y1, unsigned short x2, unsigned short y2, unsigned char border,
+                     unsigned char colour);
 
 private:
     // Lead byte, function byte and one parameter byte.
