@@ -143,6 +143,78 @@ CP_API int CP_Port_RemoveOnPortReceivedEvent(CP_OnPortReceivedEvent event);
 
 /* ---- Port: reading, writing and enumerating ----------------------------- */
 
+/* Device lists. Each writes NUL-terminated names end to end into buffer, with one more
+ * NUL after the last name that fitted, stores the size the whole list needs in *needed
+ * (when not NULL) and returns the number of names stored. Call with a NULL buffer and
+ * size 0 to measure, then again with a buffer of that size to fill. */
+/* Serial device nodes. */
+CP_API int CP_Port_EnumCom(char *buffer, unsigned int size, unsigned int *needed);
+/* Parallel port device nodes. */
+CP_API int CP_Port_EnumLpt(char *buffer, unsigned int size, unsigned int *needed);
+/* USB printers: "VID:0x%04X,PID:0x%04X" names first, then printer device nodes. */
+CP_API int CP_Port_EnumUsb(char *buffer, unsigned int size, unsigned int *needed);
+
+/* A printer answered the LAN search: the local address the query left from, the
+ * printer's MAC "XX-XX-XX-XX-XX-XX", its address and name (its address when unnamed). */
+typedef void (*CP_OnNetPrinterDiscovered)(const char *local_ip, const char *discovered_printer_mac,
+                                          const char *discovered_printer_ip,
+                                          const char *discovered_printer_name, const void *private_data);
+/* Bluetooth / BLE device found: name and address. */
+typedef void (*CP_OnBluetoothDeviceDiscovered)(const char *device_name, const char *device_address,
+                                               const void *private_data);
+/* Wi-Fi P2P device found: name, address and device type. */
+typedef void (*CP_OnWiFiP2PDeviceDiscovered)(const char *device_name, const char *device_address,
+                                             const char *device_type, const void *private_data);
+
+/* Searches the local networks for printers by UDP broadcast (UDP 3289 and 22222) and
+ * reports every answer, duplicates included, on receive threads. Blocks until the time-out
+ * (counted in whole seconds, rounded up) passes or *cancel becomes nonzero (NULL: never). */
+CP_API void CP_Port_EnumNetPrinter(unsigned int timeout, int *cancel, CP_OnNetPrinterDiscovered on_discovered,
+                                   const void *private_data);
+/* Bluetooth, BLE and Wi-Fi P2P searches: nothing is found on this platform. */
+CP_API void CP_Port_EnumBtDevice(unsigned int timeout, int *cancel, CP_OnBluetoothDeviceDiscovered on_discovered,
+                                 const void *private_data);
+CP_API void CP_Port_EnumBleDevice(unsigned int timeout, int *cancel, CP_OnBluetoothDeviceDiscovered on_discovered,
+                                  const void *private_data);
+CP_API void CP_Port_EnumWiFiP2PDevice(unsigned int timeout, int *cancel, CP_OnWiFiP2PDeviceDiscovered on_discovered,
+                                      const void *private_data);
+/* Wi-Fi P2P connection: never connects on this platform (0). */
+CP_API int CP_Port_WiFiP2P_Connect(const char *device_address, unsigned int timeout);
+CP_API void CP_Port_WiFiP2P_Disconnect(void);
+CP_API int CP_Port_WiFiP2P_IsConnected(void);
+
+/* Writes length bytes within timeout ms: the count written, 0, or -1 (unknown handle,
+ * closed port, NULL data with nonzero length). Runs the PortWritten callbacks. */
+CP_API int CP_Port_Write(CP_Handle handle, const unsigned char *buffer, unsigned int count, unsigned int timeout);
+/* Takes up to count received bytes (auto-reply frames excluded), waiting up to timeout ms;
+ * returns the count taken (0 once the port has closed) or -1 (unknown handle, NULL buffer). */
+CP_API int CP_Port_Read(CP_Handle handle, unsigned char *buffer, int count, unsigned int timeout);
+/* Like CP_Port_Read, and stops right after the end byte, which is stored and counted. */
+CP_API int CP_Port_ReadUntilByte(CP_Handle handle, unsigned char *buffer, int count, unsigned int timeout,
+                                 unsigned char breakbyte);
+/* Received bytes waiting to be read, or -1. */
+CP_API int CP_Port_Available(CP_Handle handle);
+/* Drops every received byte waiting to be read. */
+CP_API int CP_Port_SkipAvailable(CP_Handle handle);
+/* 1 while the connection's port is open. */
+CP_API int CP_Port_IsOpened(CP_Handle handle);
+/* 1 while the port is open and, in auto-reply mode, a status report arrived in the last
+ * 6 seconds. */
+CP_API int CP_Port_IsConnectionValid(CP_Handle handle);
+/* Write time-out of the receipt and label commands (the default is one hour). */
+CP_API int CP_Port_SetDefaultWriteTimeout(CP_Handle handle, unsigned int timeout);
+/* Serial connections: changes the baud rate; 0 for other connections. */
+CP_API int CP_Port_SetComBaudrate(CP_Handle handle, int baudrate);
+/* Memory-buffer connections (CP_Port_OpenMemoryBuffer): the collected bytes, their count,
+ * and emptying the buffer. NULL / 0 for other connections. */
+CP_API const void *CP_Port_GetMemoryBufferDataPointer(CP_Handle handle);
+CP_API unsigned int CP_Port_GetMemoryBufferDataLength(CP_Handle handle);
+CP_API int CP_Port_ClearMemoryBufferData(CP_Handle handle);
+/* BLE protocol V2 connections: the packet send-time list (none opens on this platform). */
+CP_API int CP_Port_ClearBtBleProtoV2PacketSendTimesList(CP_Handle handle);
+CP_API int CP_Port_GetBtBleProtoV2PacketSendTimesListLength(CP_Handle handle);
+CP_API int CP_Port_GetBtBleProtoV2PacketSendTimesListValue(CP_Handle handle, int *values, int count);
+
 /* ---- Printer: status and events ----------------------------------------- */
 
 /* What the printer reported in auto-reply mode. Each getter returns 1 and fills the

@@ -1,0 +1,157 @@
+// LAN printer search through the C interface. Everything it broadcasts stays inside
+// network namespaces the test creates; without them the tests skip.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "ports/NZUtils.h"
+#include "quorvane/quorvane.h"
+#include "support/TestNetns.h"
+#include "support/TestUtil.h"
+#include "support/UdpPeer.h"
+
+using namespace quorvane_test;
+
+namespace {
+
+typedef std::tuple<std::string, std::string, std::string, std::string> Found;
+
+struct Results {
+    std::mutex lock;
+    std::vector<Found> found;
+    int *cancelOnFirst = nullptr;
+};
+
+void OnPrinter(const char *local, const char *mac, const char *address, const char *name, const void *user)
+{
+    Results *r = const_cast<Results *>(static_cast<const Results *>(user));
+    std::lock_guard<std::mutex> g(r->lock);
+    r->found.emplace_back(local, mac, address, name);
+    if (r->cancelOnFirst)
+        __atomic_store_n(r->cancelOnFirst, 1, __ATOMIC_RELAXED);
+}
+
+// A printer answering the first discovery protocol with a named reply, and a malformed
+// one (one byte short) that must be ignored.
+class Responder {
+public:
+    void Run()
+    {
+        UdpPeer a("0.0.0.0", 3289);
+        m_ready = a.Ok() ? 1 : -1;
+        if (!a.Ok())
+            return;
+        Bytes good(184, 0), bad(183, 0);
+        memcpy(good.data(), "EPSONq", 6);
+        memcpy(bad.data(), "EPSONq", 6);
+        const unsigned char mac[6] = {0x64, 0xEB, 0x8C, 0x2A, 0x2A, 0xAC};
+        memcpy(good.data() + 14, mac, 6);
+        memcpy(bad.data() + 14, mac, 6);
+        memcpy(good.data() + 56, "Front desk", 11);
+        memcpy(bad.data() + 56, "Broken", 7);
+        while (!m_stop) {
+            Datagram d;
+            if (!a.Receive(d, 5))
+                continue;
+            ++m_queries;
+            a.SendTo(bad, d.addr, d.port);
+            a.SendTo(good, d.addr, d.port);
+        }
+    }
+    bool WaitReady() { return WaitFor([&] { return m_ready.load() != 0; }, 5000) && m_ready.load() > 0; }
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_ready{0};
+    std::atomic<int> m_queries{0};
+};
+
+#define REQUIRE_NETNS(ns)                                                                                   \
+    if (!(ns).Ok())                                                                                         \
+    GTEST_SKIP() << "network namespaces unavailable: " << (ns).Reason()
+
+} // namespace
+
+TEST(PortCallsNetPrinter, ReportsRepliesWithinTheTimeLimit)
+{
+    TestNetns ns(true);
+    REQUIRE_NETNS(ns);
+    Responder responder;
+    std::thread peer = ns.Start(true, [&] { responder.Run(); });
+    ASSERT_TRUE(responder.WaitReady());
+
+    Results results;
+    int64_t took = -1;
+    EXPECT_TRUE(ns.Run(false, [&] {
+        const int64_t start = NZUtils_MonotonicMs();
+        CP_Port_EnumNetPrinter(1000, nullptr, OnPrinter, &results);
+        took = NZUtils_MonotonicMs() - start;
+    }));
+    responder.m_stop = true;
+    peer.join();
+
+    EXPECT_GE(took, 1000);
+    EXPECT_LT(took, 1800);
+    EXPECT_GE(responder.m_queries.load(), 3);
+    std::lock_guard<std::mutex> g(results.lock);
+    ASSERT_FALSE(results.found.empty());
+    const std::set<Found> distinct(results.found.begin(), results.found.end());
+    const std::set<Found> expected = {Found{ns.LocalAddress(), "64-EB-8C-2A-2A-AC", ns.PeerAddress(), "Front desk"}};
+    EXPECT_EQ(distinct, expected);
+}
+
+TEST(PortCallsNetPrinter, CancelStopsTheSearch)
+{
+    TestNetns ns(true);
+    REQUIRE_NETNS(ns);
+    Responder responder;
+    std::thread peer = ns.Start(true, [&] { responder.Run(); });
+    ASSERT_TRUE(responder.WaitReady());
+
+    // Cancelled beforehand: returns at once and sends nothing.
+    int cancel = 1;
+    Results before;
+    int64_t tookBefore = -1;
+    EXPECT_TRUE(ns.Run(false, [&] {
+        const int64_t start = NZUtils_MonotonicMs();
+        CP_Port_EnumNetPrinter(5000, &cancel, OnPrinter, &before);
+        tookBefore = NZUtils_MonotonicMs() - start;
+    }));
+    NZIOSleep::SleepMs(50);
+    EXPECT_LT(tookBefore, 300);
+    EXPECT_EQ(responder.m_queries.load(), 0);
+
+    // Cancelled by the first reply: ends long before its 10 s.
+    cancel = 0;
+    Results during;
+    during.cancelOnFirst = &cancel;
+    int64_t tookDuring = -1;
+    EXPECT_TRUE(ns.Run(false, [&] {
+        const int64_t start = NZUtils_MonotonicMs();
+        CP_Port_EnumNetPrinter(10000, &cancel, OnPrinter, &during);
+        tookDuring = NZUtils_MonotonicMs() - start;
+    }));
+    responder.m_stop = true;
+    peer.join();
+    EXPECT_LT(tookDuring, 1000);
+    std::lock_guard<std::mutex> g(during.lock);
+    EXPECT_FALSE(during.found.empty());
+    EXPECT_TRUE(before.found.empty());
+}
+
+TEST(PortCallsNetPrinter, NullCallbackSearchesQuietly)
+{
+    TestNetns ns(true);
+    REQUIRE_NETNS(ns);
+    Responder responder;
+    std::thread peer = ns.Start(true, [&] { responder.Run(); });
+    ASSERT_TRUE(responder.WaitReady());
+    EXPECT_TRUE(ns.Run(false, [&] { CP_Port_EnumNetPrinter(0, nullptr, nullptr, nullptr); }));
+    responder.m_stop = true;
+    peer.join();
+}
