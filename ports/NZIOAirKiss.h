@@ -33,7 +33,7 @@ public:
     // since the run's own zero-filled broadcasts come back to its socket.
     static unsigned char DrawRandomByte();
 
-    static const unsigned short Port = 10000;
+    static constexpr unsigned short Port = 10000;
 
 private:
     NZIOAirKiss(const NZIOAirKiss &) = delete;

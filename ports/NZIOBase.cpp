@@ -240,36 +240,37 @@ int NZIO::ReadUntilBytes(unsigned char *buf, unsigned int len, unsigned int time
     return static_cast<int>(count);
 }
 
-int NZIO::ReadUntilLength(unsigned char *buf, unsigned int len, unsigned int timeoutMs)
+// Repeats step(offset, left) until len bytes moved, the port closes or the time is up;
+// a negative step result is passed on.
+template <typename Step>
+static int untilLength(NZIO &io, unsigned int len, unsigned int timeoutMs, Step step)
 {
-    if (!buf && len != 0)
-        return -1;
     NZSecondsTimer timer(timeoutMs);
     unsigned int count = 0;
     for (;;) {
-        if (!IsOpened() || count == len || timer.IsUp())
+        if (!io.IsOpened() || count == len || timer.IsUp())
             return static_cast<int>(count);
-        const int n = Read(buf + count, len - count, timeoutMs);
+        const int n = step(count, len - count);
         if (n < 0)
             return n;
         count += static_cast<unsigned int>(n);
     }
 }
 
+int NZIO::ReadUntilLength(unsigned char *buf, unsigned int len, unsigned int timeoutMs)
+{
+    if (!buf && len != 0)
+        return -1;
+    return untilLength(*this, len, timeoutMs,
+                       [&](unsigned int off, unsigned int left) { return Read(buf + off, left, timeoutMs); });
+}
+
 int NZIO::WriteUntilLength(const unsigned char *data, unsigned int len, unsigned int timeoutMs)
 {
     if (!data && len != 0)
         return -1;
-    NZSecondsTimer timer(timeoutMs);
-    unsigned int count = 0;
-    for (;;) {
-        if (!IsOpened() || count == len || timer.IsUp())
-            return static_cast<int>(count);
-        const int n = Write(data + count, len - count, timeoutMs);
-        if (n < 0)
-            return n;
-        count += static_cast<unsigned int>(n);
-    }
+    return untilLength(*this, len, timeoutMs,
+                       [&](unsigned int off, unsigned int left) { return Write(data + off, left, timeoutMs); });
 }
 
 int NZIO::QueryOneByteStatus(const unsigned char *cmd, unsigned int cmdLen, unsigned int timeoutMs)

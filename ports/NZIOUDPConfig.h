@@ -57,7 +57,7 @@ private:
 
 class NZIOUDPConfigIP : public NZIOUDPConfigCommand {
 public:
-    static const unsigned int PacketLength = 35;
+    static constexpr unsigned int PacketLength = 35;
 
     NZIOUDPConfigIP();
     // mode non-zero: 00 0C, mode 0: 80 08. True when the printer confirmed in time.
@@ -74,7 +74,7 @@ public:
 
 class NZIOUDPConfigName : public NZIOUDPConfigCommand {
 public:
-    static const unsigned int PacketLength = 148;
+    static constexpr unsigned int PacketLength = 148;
 
     NZIOUDPConfigName();
     bool NZIOUDPConfigName_ConfigName(const char *localIp, unsigned short localPort, const char *destIp,
@@ -87,7 +87,7 @@ public:
 
 class NZIOUDPConfigConfirm : public NZIOUDPConfigCommand {
 public:
-    static const unsigned int PacketLength = 25;
+    static constexpr unsigned int PacketLength = 25;
 
     NZIOUDPConfigConfirm();
     bool NZIOUDPConfigConfirm_ConfigConfirm(const char *localIp, unsigned short localPort, const char *destIp,

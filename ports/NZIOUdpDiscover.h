@@ -19,8 +19,8 @@ struct NZIOUdpDiscoverContext {
 // Query datagrams, sent to 255.255.255.255 on the ports below.
 extern const unsigned char NZIOUdpDiscover_QueryA[14];
 extern const unsigned char NZIOUdpDiscover_QueryB[28];
-const unsigned short NZIOUdpDiscover_PortA = 3289;
-const unsigned short NZIOUdpDiscover_PortB = 22222;
+constexpr unsigned short NZIOUdpDiscover_PortA = 3289;
+constexpr unsigned short NZIOUdpDiscover_PortB = 22222;
 
 class NZIOUdpDiscover {
 public:

@@ -43,7 +43,8 @@ int EnumerateInto(NZEnumerator &e, char *buffer, unsigned int size, unsigned int
 
 // The label writer's time-out, set when the handle has a label writer.
 template <typename H>
-auto SetLabelWriterTimeout(H &h, unsigned int timeoutMs, int) -> decltype(h.m_labelPrinter.SetIODefaultTimeout(timeoutMs), void())
+auto SetLabelWriterTimeout(H &h, unsigned int timeoutMs, int)
+    -> decltype(h.m_labelPrinter.SetIODefaultTimeout(timeoutMs), void())
 {
     h.m_labelPrinter.SetIODefaultTimeout(timeoutMs);
 }

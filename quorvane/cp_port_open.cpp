@@ -31,6 +31,12 @@ bool WriteAll(IOHandle *h, const unsigned char *data, unsigned int len, unsigned
 
 bool CurrentPortOpen(IOHandle *h) { return h->m_currentPort && h->m_currentPort->IsOpened(); }
 
+// Whether a status frame can still arrive: the port is open and can receive.
+bool CurrentPortCanReceive(IOHandle *h)
+{
+    return CurrentPortOpen(h) && !h->m_currentPort->IsUnreadable() && !h->m_currentPort->IsInvalid();
+}
+
 // Steps common to every open once its transport is open and recorded: register the
 // handle and initialise it. On failure the port is closed and the handle destroyed.
 IOHandle *RegisterAndInitialize(IOHandle *h, unsigned int autoReply)
@@ -252,8 +258,10 @@ bool Port_Initialize(void *handle)
     port->SetReadedEvent(&Port_ReadedEvent, handle);
     port->SetWritedEvent(&Port_WritedEvent, handle);
     h->m_posPrinter.SetIO(port);
+    h->m_labelPrinter.SetIO(port);
     h->m_settingPackage.SetIO(port);
     h->m_posPrinter.SetIODefaultTimeout(kWriterTimeoutMs);
+    h->m_labelPrinter.SetIODefaultTimeout(kWriterTimeoutMs);
     if (!h->m_autoReplyRequested)
         return true;
 
@@ -276,6 +284,9 @@ bool Port_Initialize(void *handle)
                 ok = true;
                 break;
             }
+            // A port that can no longer receive will never bring the status: stop waiting.
+            if (!CurrentPortCanReceive(h.get()))
+                break;
             NZIOSleep::SleepMs(1);
         }
     }
@@ -375,7 +386,7 @@ void Port_ClosedEventOnChildThread(void *handle)
     // belongs to this handle: it can never reach a later handle at the same address.
     if (!ptrs.AddRef(h))
         return;
-    if (!NZIOThread::StartThread(&ClosedEventThread, handle))
+    if (h->m_closedEventStarted.exchange(true) || !NZIOThread::StartThread(&ClosedEventThread, handle))
         ptrs.Release(h);
 }
 
@@ -435,6 +446,10 @@ static CP_Handle FinishExportedOpen(IOHandle *h, const char *name)
         // The open-event thread's reference, taken before anything can close the handle.
         ptrs.AddRef(h);
         h->m_currentPort->SetClosedEvent(&Port_ClosedEventOnChildThread, h);
+        // The device may have gone before the hook was in place: its close then raised
+        // nothing, so raise the event here (a close raising it as well is ignored).
+        if (!h->m_currentPort->IsOpened())
+            Port_ClosedEventOnChildThread(h);
     }
     Port_OpenFinishedEventOnChildThread(h, name);
     return h;

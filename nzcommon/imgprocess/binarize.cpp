@@ -120,13 +120,6 @@ unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseThresholding(con
 
 namespace {
 
-// One row of the serpentine diffusion. cur, next1 and next2 hold the row and the two below,
-// each with two padding cells on both sides (index 2 is column 0); shares that fall outside
-// the image land in the padding and are dropped. dir is +1 left to right, -1 right to left.
-//
-// The share of weight w is (e * w) / 44. Scaling by a power of two is exact, so
-// (e * 4) / 44 = 4 * (e / 44) and (e * 6) / 44 = 2 * ((e * 3) / 44): three divisions give
-// all five shares bit for bit.
 typedef double NZVec2d __attribute__((vector_size(16)));
 typedef long long NZVec2l __attribute__((vector_size(16)));
 
@@ -141,6 +134,13 @@ inline double DiffusionError(double v)
     return (vv - k)[0];
 }
 
+// One row of the serpentine diffusion. cur, next1 and next2 hold the row and the two below,
+// each with two padding cells on both sides (index 2 is column 0); shares that fall outside
+// the image land in the padding and are dropped. dir is +1 left to right, -1 right to left.
+//
+// The share of weight w is (e * w) / 44. Scaling by a power of two is exact, so
+// (e * 4) / 44 = 4 * (e / 44) and (e * 6) / 44 = 2 * ((e * 3) / 44): three divisions give
+// all five shares bit for bit.
 template <int dir>
 void DiffuseRow(double *cur, double *next1, double *next2, int width, unsigned char *out)
 {

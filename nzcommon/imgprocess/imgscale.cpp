@@ -9,7 +9,12 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "nzcommon/imgprocess/imgsizes.h"
 
@@ -60,76 +65,139 @@ void ComputeTaps(int dstPos, double scale, int srcSize, Taps *taps)
     }
 }
 
+typedef double NZScaleVec __attribute__((vector_size(16)));
+typedef int NZScaleInt __attribute__((vector_size(8)));
+
+// Bytes to doubles (exact either way; the SSE2 form converts sixteen at a time).
+inline void BytesToDoubles(const unsigned char *p, size_t n, double *out)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        __m128i words[2] = {_mm_unpacklo_epi8(bytes, zero), _mm_unpackhi_epi8(bytes, zero)};
+        for (int h = 0; h < 2; ++h) {
+            __m128i ints[2] = {_mm_unpacklo_epi16(words[h], zero), _mm_unpackhi_epi16(words[h], zero)};
+            for (int q = 0; q < 2; ++q) {
+                double *o = out + i + h * 8 + q * 4;
+                _mm_storeu_pd(o, _mm_cvtepi32_pd(ints[q]));
+                _mm_storeu_pd(o + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(ints[q], 0x0E)));
+            }
+        }
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = p[i];
+}
+
+// Byte of a channel sum for two lanes: border(sum + 0.5).
+inline void StoreBorder(NZScaleVec sum, unsigned char *d0, unsigned char *d1)
+{
+    const NZScaleVec zero = {0.0, 0.0}, top = {255.0, 255.0}, half = {0.5, 0.5};
+    NZScaleVec t = sum + half;
+    t = t > zero ? t : zero;
+    t = t < top ? t : top;
+    NZScaleInt i = __builtin_convertvector(t, NZScaleInt);
+    *d0 = static_cast<unsigned char>(i[0]);
+    *d1 = static_cast<unsigned char>(i[1]);
+}
+
 // C channels; with kAlphaEdge the last channel of a neighbour outside the image counts as 0.
+//
+// Layout: a source row is widened to doubles with two edge pixels repeated on each side,
+// so the four neighbours of every output column are four consecutive pixels (a repeated
+// pixel is exactly the clamped one; with kAlphaEdge its alpha is 0). Output columns are
+// handled in pairs, one per vector lane; the horizontal sums of a row are kept as
+// [pair][channel][lane].
 template <int C, bool kAlphaEdge>
 void ScaleBicubic(const unsigned char *src, int sw, int sh, unsigned char *dst, int dw, int dh)
 {
     const double xScale = static_cast<double>(sw) / dw;
     const double yScale = static_cast<double>(sh) / dh;
     const size_t srcStride = static_cast<size_t>(sw) * C;
-    const size_t rowLen = static_cast<size_t>(dw) * C;
+    const int pairs = (dw + 1) / 2;
+    const size_t rowLen = static_cast<size_t>(pairs) * C * 2;
 
-    // Per output column: the four source byte offsets, the weights and the clamped flags.
-    std::vector<int> colOffset(static_cast<size_t>(dw) * 4);
-    std::vector<double> colWeight(static_cast<size_t>(dw) * 4);
-    std::vector<unsigned char> colClamped(static_cast<size_t>(dw) * 4);
-    for (int x = 0; x < dw; ++x) {
+    // Per pair of output columns: the first neighbour of each (as a double offset into the
+    // widened row) and the four weights of both, lane by lane.
+    std::vector<int> colFirst(static_cast<size_t>(pairs) * 2);
+    std::vector<NZScaleVec> colWeight(static_cast<size_t>(pairs) * 4);
+    for (int x = 0; x < pairs * 2; ++x) {
         Taps t;
-        ComputeTaps(x, xScale, sw, &t);
-        for (int k = 0; k < 4; ++k) {
-            colOffset[x * 4 + k] = t.index[k] * C;
-            colWeight[x * 4 + k] = t.weight[k];
-            colClamped[x * 4 + k] = t.clamped[k];
-        }
+        ComputeTaps(x < dw ? x : dw - 1, xScale, sw, &t);
+        colFirst[x] = (t.base + 2) * C;
+        for (int k = 0; k < 4; ++k)
+            colWeight[(x / 2) * 4 + k][x & 1] = t.weight[k];
     }
 
-    // Horizontal sums of one source row; `outside` marks a row beyond the top or bottom edge.
-    auto horizontal = [&](int clampedRow, bool outside, double *out) {
+    std::vector<double> wide((static_cast<size_t>(sw) + 4) * C);
+    auto widen = [&](int clampedRow, bool outside) {
         const unsigned char *p = src + static_cast<size_t>(clampedRow) * srcStride;
-        const int *off = colOffset.data();
-        const double *w = colWeight.data();
-        const unsigned char *cl = colClamped.data();
-        for (int x = 0; x < dw; ++x, off += 4, w += 4, cl += 4, out += C) {
-            const unsigned char *p0 = p + off[0], *p1 = p + off[1], *p2 = p + off[2], *p3 = p + off[3];
-            for (int c = 0; c < (kAlphaEdge ? C - 1 : C); ++c)
-                out[c] = w[0] * p0[c] + w[1] * p1[c] + w[2] * p2[c] + w[3] * p3[c];
-            if (kAlphaEdge) {
-                const int a = C - 1;
-                double a0 = (outside || cl[0]) ? 0.0 : p0[a];
-                double a1 = (outside || cl[1]) ? 0.0 : p1[a];
-                double a2 = (outside || cl[2]) ? 0.0 : p2[a];
-                double a3 = (outside || cl[3]) ? 0.0 : p3[a];
-                out[a] = w[0] * a0 + w[1] * a1 + w[2] * a2 + w[3] * a3;
+        double *w = wide.data();
+        for (int rep = 0; rep < 2; ++rep)
+            for (int c = 0; c < C; ++c)
+                *w++ = (kAlphaEdge && c == C - 1) ? 0.0 : p[c];
+        BytesToDoubles(p, srcStride, w);
+        if (kAlphaEdge && outside)
+            for (int x = 0; x < sw; ++x)
+                w[static_cast<size_t>(x) * C + C - 1] = 0.0;
+        w += srcStride;
+        const unsigned char *last = p + srcStride - C;
+        for (int rep = 0; rep < 2; ++rep)
+            for (int c = 0; c < C; ++c)
+                *w++ = (kAlphaEdge && c == C - 1) ? 0.0 : last[c];
+    };
+
+    auto horizontal = [&](int clampedRow, bool outside, NZScaleVec *out) {
+        widen(clampedRow, outside);
+        const double *w = wide.data();
+        for (int p = 0; p < pairs; ++p, out += C) {
+            const double *a = w + colFirst[p * 2];
+            const double *b = w + colFirst[p * 2 + 1];
+            const NZScaleVec *wt = &colWeight[static_cast<size_t>(p) * 4];
+            for (int c = 0; c < C; ++c) {
+                NZScaleVec p0 = {a[c], b[c]};
+                NZScaleVec p1 = {a[C + c], b[C + c]};
+                NZScaleVec p2 = {a[2 * C + c], b[2 * C + c]};
+                NZScaleVec p3 = {a[3 * C + c], b[3 * C + c]};
+                out[c] = wt[0] * p0 + wt[1] * p1 + wt[2] * p2 + wt[3] * p3;
             }
         }
     };
 
     // Ring of four horizontal rows keyed by the unclamped source row number; the rows that
     // one output row needs are four consecutive numbers, so they never share a slot.
-    std::vector<double> ring(rowLen * 4);
+    const size_t vecsPerRow = rowLen / 2;
+    std::vector<NZScaleVec> ring(vecsPerRow * 4);
     long long ringKey[4] = {LLONG_MIN, LLONG_MIN, LLONG_MIN, LLONG_MIN};
     unsigned char *out = dst;
+    unsigned char spare[C];
     for (int y = 0; y < dh; ++y) {
         Taps t;
         ComputeTaps(y, yScale, sh, &t);
-        const double *h[4];
+        const NZScaleVec *h[4];
         for (int k = 0; k < 4; ++k) {
             int row = t.base + k;
             int slot = row & 3;
-            double *r = &ring[rowLen * slot];
+            NZScaleVec *r = &ring[vecsPerRow * slot];
             if (ringKey[slot] != row) {
                 horizontal(t.index[k], t.clamped[k], r);
                 ringKey[slot] = row;
             }
             h[k] = r;
         }
-        const double v0 = t.weight[0], v1 = t.weight[1], v2 = t.weight[2], v3 = t.weight[3];
-        const double *h0 = h[0], *h1 = h[1], *h2 = h[2], *h3 = h[3];
-        for (size_t i = 0; i < rowLen; ++i) {
-            double sum = v0 * h0[i] + v1 * h1[i] + v2 * h2[i] + v3 * h3[i];
-            out[i] = Quorvane_ImgUtils_border_color(sum + 0.5);
+        const NZScaleVec v0 = {t.weight[0], t.weight[0]}, v1 = {t.weight[1], t.weight[1]};
+        const NZScaleVec v2 = {t.weight[2], t.weight[2]}, v3 = {t.weight[3], t.weight[3]};
+        for (int p = 0; p < pairs; ++p) {
+            unsigned char *d0 = out + static_cast<size_t>(p) * 2 * C;
+            unsigned char *d1 = 2 * p + 1 < dw ? d0 + C : spare;
+            for (int c = 0; c < C; ++c) {
+                const size_t i = static_cast<size_t>(p) * C + c;
+                StoreBorder(v0 * h[0][i] + v1 * h[1][i] + v2 * h[2][i] + v3 * h[3][i], d0 + c, d1 + c);
+            }
         }
-        out += rowLen;
+        out += static_cast<size_t>(dw) * C;
     }
 }
 

@@ -231,8 +231,8 @@ TEST(UdpConfigCommands, SetAddressEndsOnTheMatchingReply)
         NZIOUDPConfigIP cmd;
         const int64_t start = NZUtils_MonotonicMs();
         EXPECT_TRUE(cmd.NZIOUDPConfigIP_ConfigIP("127.0.0.1", 0, "127.0.0.1", printer.Port(), "00:11:22:33:44:55", 1,
-                                                 "192.168.1.100", "255.255.255.0", "192.168.1.1", 200, 5000));
-        EXPECT_LT(NZUtils_MonotonicMs() - start, 1500);
+                                                 "192.168.1.100", "255.255.255.0", "192.168.1.1", 400, 5000));
+        EXPECT_LT(NZUtils_MonotonicMs() - start, 2500);
     }
     printer.Stop();
     leaks.Check();
@@ -242,7 +242,7 @@ TEST(UdpConfigCommands, SetAddressEndsOnTheMatchingReply)
         EXPECT_EQ("45 50 53 4F 4E 53 00 00 00 10 00 00 00 15 01 00 11 22 33 44 55 00 0C C0 A8 01 64 FF FF FF 00 C0 A8 "
                   "01 01",
                   ToHex(d.data));
-    EXPECT_GT(got[1].atMs - got[0].atMs, 180);
+    EXPECT_GT(got[1].atMs - got[0].atMs, 380);
 }
 
 TEST(UdpConfigCommands, NameAndConfirmRoundTrips)
@@ -250,7 +250,7 @@ TEST(UdpConfigCommands, NameAndConfirmRoundTrips)
     FakePrinter namePrinter([](int, const Bytes &p) -> std::vector<Bytes> { return {replyFor(p, 134, 14)}; });
     NZIOUDPConfigName name;
     EXPECT_TRUE(name.NZIOUDPConfigName_ConfigName("127.0.0.1", 0, "127.0.0.1", namePrinter.Port(),
-                                                  "64:EB:8C:01:02:03", "Front desk", 100, 3000));
+                                                  "64:EB:8C:01:02:03", "Front desk", 500, 3000));
     namePrinter.Stop();
     ASSERT_EQ(1u, namePrinter.Packets().size());
     EXPECT_EQ(148u, namePrinter.Packets()[0].data.size());
@@ -259,7 +259,7 @@ TEST(UdpConfigCommands, NameAndConfirmRoundTrips)
     FakePrinter confirmPrinter([](int, const Bytes &p) -> std::vector<Bytes> { return {replyFor(p, 11, 14)}; });
     NZIOUDPConfigConfirm confirm;
     EXPECT_TRUE(confirm.NZIOUDPConfigConfirm_ConfigConfirm(nullptr, 0, "127.0.0.1", confirmPrinter.Port(),
-                                                           "64:EB:8C:01:02:03", 100, 3000));
+                                                           "64:EB:8C:01:02:03", 500, 3000));
     confirmPrinter.Stop();
     ASSERT_EQ(1u, confirmPrinter.Packets().size());
     EXPECT_EQ("45 50 53 4F 4E 53 00 00 01 00 00 00 00 0B 64 EB 8C 01 02 03 01 00 12 00 00",
@@ -279,13 +279,15 @@ TEST(UdpConfigCommands, SilentPrinterGetsOnePacketPerInterval)
     const int64_t elapsed = NZUtils_MonotonicMs() - start;
     printer.Stop();
     leaks.Check();
-    // Sends at 0, >200, >400, >600, >800; the next one would fall after 1000 ms.
+    // Sends at 0, >200, >400, >600, >800; the next one would fall after 1000 ms (a
+    // loaded host may stretch the waits enough to lose the last one, never to add one).
     const std::vector<Datagram> got = printer.Packets();
-    EXPECT_EQ(5u, got.size());
+    EXPECT_LE(got.size(), 5u);
+    EXPECT_GE(got.size(), 4u);
     for (size_t i = 1; i < got.size(); ++i)
         EXPECT_GT(got[i].atMs - got[i - 1].atMs, 180) << i;
     EXPECT_GE(elapsed, 1000);
-    EXPECT_LT(elapsed, 1500);
+    EXPECT_LT(elapsed, 1600);
 }
 
 TEST(UdpConfigCommands, ZeroTotalSendsAtMostOnce)
@@ -338,7 +340,7 @@ TEST(UdpConfigCommands, NothingSentOnBadInputOrFailedOpen)
                                                             printer.Port(), "00:11:22:33:44:55", 50, 500));
     EXPECT_FALSE(confirm.NZIOUDPConfigConfirm_ConfigConfirm("127.0.0.1", 0, "no-address", printer.Port(),
                                                             "00:11:22:33:44:55", 50, 500));
-    EXPECT_LT(NZUtils_MonotonicMs() - start, 300);
+    EXPECT_LT(NZUtils_MonotonicMs() - start, 1000);
     NZIOSleep::SleepMs(50);
     printer.Stop();
     EXPECT_TRUE(printer.Packets().empty());

@@ -344,13 +344,14 @@ TEST(UdpDiscoverNetwork, QueriesRepliesAndTimeLimit)
 
     // The limit is one whole second: the search ends at the first pass after it.
     EXPECT_GE(r.elapsedMs, 1000);
-    EXPECT_LT(r.elapsedMs, 1800);
+    EXPECT_LT(r.elapsedMs, 2000);
     EXPECT_EQ(r.fdsBefore, r.fdsAfter);
     EXPECT_TRUE(WaitFor([&] { return CountThreads() == threads; }, 2000));
 
     const std::vector<Datagram> qa = responder.QueriesA();
     const std::vector<Datagram> qb = responder.QueriesB();
-    ASSERT_GE(qa.size(), 4u);
+    // About four passes a second (fewer when a loaded host stretches the 5 ms sleeps).
+    ASSERT_GE(qa.size(), 2u);
     ASSERT_LE(qa.size(), 6u);
     EXPECT_EQ(qa.size(), qb.size());
     for (const Datagram &d : qa) {
@@ -362,7 +363,7 @@ TEST(UdpDiscoverNetwork, QueriesRepliesAndTimeLimit)
                   ToHex(d.data));
     for (size_t i = 1; i < qa.size(); ++i) {
         EXPECT_GE(qa[i].atMs - qa[i - 1].atMs, 245) << i;
-        EXPECT_LE(qa[i].atMs - qa[i - 1].atMs, 500) << i;
+        EXPECT_LE(qa[i].atMs - qa[i - 1].atMs, 700) << i;
     }
 
     const std::set<Found> expected = {
@@ -371,7 +372,7 @@ TEST(UdpDiscoverNetwork, QueriesRepliesAndTimeLimit)
     };
     EXPECT_EQ(expected, c.Distinct());
     // Every pass is reported again: no duplicate removal.
-    EXPECT_GE(c.Snapshot().size(), 2 * qa.size() - 2);
+    EXPECT_GE(c.Snapshot().size(), 2 * (qa.size() - 1));
 }
 
 TEST(UdpDiscoverNetwork, CancelledBeforehandSendsNothing)
@@ -389,7 +390,7 @@ TEST(UdpDiscoverNetwork, CancelledBeforehandSendsNothing)
     NZIOSleep::SleepMs(100); // room for anything that might have been sent
     responder.Stop();
     peer.join();
-    EXPECT_LT(r.elapsedMs, 300);
+    EXPECT_LT(r.elapsedMs, 1000); // far inside the 3 s limit
     EXPECT_TRUE(responder.QueriesA().empty());
     EXPECT_TRUE(responder.QueriesB().empty());
     EXPECT_TRUE(c.Snapshot().empty());
@@ -429,7 +430,7 @@ TEST(UdpDiscoverNetwork, ZeroTimeoutSendsAtMostOnePass)
     NZIOSleep::SleepMs(50);
     responder.Stop();
     peer.join();
-    EXPECT_LT(r.elapsedMs, 600);
+    EXPECT_LT(r.elapsedMs, 900);
     EXPECT_LE(responder.QueriesA().size(), 1u);
     EXPECT_EQ(responder.QueriesA().size(), responder.QueriesB().size());
 }
@@ -453,5 +454,24 @@ TEST(UdpDiscoverNetwork, LoopbackOnlyHostSearchesFromAnyAddress)
         {"0.0.0.0", "00-11-22-AA-BB-CC", "127.0.0.1", "127.0.0.1"},
     };
     EXPECT_EQ(expected, c.Distinct());
+    EXPECT_EQ(r.fdsBefore, r.fdsAfter);
+}
+
+TEST(UdpDiscoverNetwork, LargestTimeoutDoesNotWrapToAShortLimit)
+{
+    TestNetns ns(true);
+    REQUIRE_NETNS(ns);
+    // (4294967295 + 999) / 1000 in 32 bits would be 0 seconds; the search must run on
+    // until cancelled.
+    int cancel = 0;
+    std::thread canceller([&] {
+        NZIOSleep::SleepMs(1500);
+        __atomic_store_n(&cancel, 1, __ATOMIC_RELAXED);
+    });
+    Collector c;
+    const SearchResult r = search(ns, 4294967295u, &cancel, c);
+    canceller.join();
+    EXPECT_GE(r.elapsedMs, 1300);
+    EXPECT_LT(r.elapsedMs, 3000);
     EXPECT_EQ(r.fdsBefore, r.fdsAfter);
 }

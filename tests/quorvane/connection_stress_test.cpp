@@ -51,7 +51,7 @@ int CountThreads()
 
 TEST(ConnectionStress, OpenWriteReadCloseWhilePrintersDropConnections)
 {
-    const int kPrinters = 3, kWorkers = 6, kRounds = 12;
+    const int kPrinters = 3, kWorkers = 8, kRounds = 40;
     std::vector<std::unique_ptr<FakePrinter>> printers;
     for (int i = 0; i < kPrinters; ++i) {
         printers.emplace_back(new FakePrinter);

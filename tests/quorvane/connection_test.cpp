@@ -22,6 +22,7 @@
 #include "quorvane/cp_connection.h"
 #include "quorvane/quorvane.h"
 #include "support/FakePrinter.h"
+#include "support/PtyPrinter.h"
 #include "support/TestUtil.h"
 
 using quorvane_test::WaitFor;
@@ -188,6 +189,9 @@ TEST_F(Connection, TcpOpenAndCloseRaiseEachEventOnce)
         EXPECT_EQ(std::string(g->m_openParams.netAddress), "127.0.0.1");
         EXPECT_EQ(g->m_openParams.tcpPort, printer.Port());
         EXPECT_EQ(g->m_posPrinter.GetIODefaultTimeout(), 3600000u);
+        EXPECT_EQ(g->m_labelPrinter.GetIODefaultTimeout(), 3600000u);
+        EXPECT_EQ(g->m_labelPrinter.GetIO(), g->m_currentPort);
+        EXPECT_EQ(g->m_settingPackage.GetIO(), g->m_currentPort);
     }
     EXPECT_TRUE(Port_IsOpened(h));
     // Without auto-reply nothing is written during the open.
@@ -306,6 +310,38 @@ TEST_F(Connection, ApplicationCloseRacingDeviceLossClosesOnce)
     EXPECT_EQ(ev.closed.load(), 20);
 }
 
+// A printer that resets every connection right after accepting it: whether the loss comes
+// before or after the open finished, the opened and closed callbacks run once each.
+TEST_F(Connection, LossRightAfterConnectIsReportedOnce)
+{
+    FakePrinter printer;
+    printer.SetRefuse(true);
+    ASSERT_TRUE(printer.Start());
+    int successes = 0;
+    for (int i = 0; i < 10; ++i) {
+        CP_Handle h = CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 0);
+        if (h)
+            ++successes;
+        ASSERT_TRUE(WaitFor([&] { return ev.opened.load() + ev.failed.load() == i + 1; }, 2000));
+        ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == successes; }, 3000)) << i;
+        ASSERT_TRUE(WaitFor([&] { return ptrs.Count() == 0; }, 3000));
+    }
+    EXPECT_EQ(ev.opened.load(), successes);
+}
+
+// With auto-reply, a printer that closes the connection ends the start-up at once.
+TEST_F(Connection, AutoReplyEndsWhenThePrinterHangsUp)
+{
+    FakePrinter printer;
+    printer.AddRule(FakePrinter::Hex("10 05 FF 01 02"), "", FakePrinter::After::Close);
+    ASSERT_TRUE(printer.Start());
+    const int64_t start = NZUtils_MonotonicMs();
+    EXPECT_EQ(CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 1), nullptr);
+    EXPECT_LT(NZUtils_MonotonicMs() - start, 2000);
+    EXPECT_TRUE(WaitFor([&] { return ev.failed.load() == 1; }, 2000));
+    EXPECT_EQ(ptrs.Count(), 0u);
+}
+
 // A close asked for on the connection's own read thread is refused.
 std::atomic<int> g_closeFromReadThread{-1};
 void CloseInsideReceived(void *h, const unsigned char *, unsigned int, void *)
@@ -407,45 +443,87 @@ TEST_F(Connection, FileOpenAppendsAndRecordsThePath)
 // Serial over a pty: with auto-reply requested, no flow control is used and 0 is recorded.
 TEST_F(Connection, SerialAutoReplyUsesNoFlowControl)
 {
-    int master = -1, slave = -1;
-    char name[128];
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    std::atomic<bool> stop{false};
-    std::string seen;
-    std::thread device([&] {
-        const std::string trigger = FakePrinter::Hex("1D 61 FF");
-        const std::string frame = FakePrinter::Hex(kStatusFrame);
-        while (!stop) {
-            pollfd p{master, POLLIN, 0};
-            if (poll(&p, 1, 10) <= 0)
-                continue;
-            char buf[256];
-            const ssize_t n = read(master, buf, sizeof(buf));
-            if (n <= 0)
-                continue;
-            seen.append(buf, static_cast<size_t>(n));
-            if (seen.find(trigger) != std::string::npos) {
-                seen.clear();
-                ssize_t w = write(master, frame.data(), frame.size());
-                (void)w;
-            }
-        }
-    });
-    CP_Handle h = CP_Port_OpenCom(name, 115200, CP_ComDataBits_8, CP_ComParity_NoParity, CP_ComStopBits_One,
+    PtyPrinter device;
+    ASSERT_TRUE(device.Ok());
+    device.AddRule(FakePrinter::Hex("1D 61 FF"), FakePrinter::Hex(kStatusFrame));
+    CP_Handle h = CP_Port_OpenCom(device.Path(), 115200, CP_ComDataBits_8, CP_ComParity_NoParity, CP_ComStopBits_One,
                                   CP_ComFlowControl_RtsCts, 1);
-    EXPECT_NE(h, nullptr);
-    if (h) {
+    ASSERT_NE(h, nullptr);
+    {
         HandleGuard g(h);
         EXPECT_EQ(g->m_openParams.portType, static_cast<unsigned int>(CP_PORT_TYPE_COM));
         EXPECT_EQ(g->m_openParams.comFlowControl, CP_ComFlowControl_None);
         EXPECT_EQ(g->m_openParams.comBaudrate, 115200);
-        EXPECT_EQ(std::string(g->m_openParams.comName), name);
+        EXPECT_EQ(std::string(g->m_openParams.comName), device.Path());
     }
-    EXPECT_EQ(CP_Port_Close(h), h ? 1 : 0);
-    stop = true;
-    device.join();
-    close(slave);
-    close(master);
+    EXPECT_EQ(device.Received(), FakePrinter::Hex(kInitTry));
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    EXPECT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 2000));
+}
+
+// USB by device path: every write is padded with zeros to 64 bytes; unplugging the
+// device runs the closed callbacks once and destroys the handle.
+TEST_F(Connection, UsbDevicePathPadsWritesAndNoticesUnplug)
+{
+    PtyPrinter device;
+    ASSERT_TRUE(device.Ok());
+    CP_Handle h = CP_Port_OpenUsb(device.Path(), 0);
+    ASSERT_NE(h, nullptr);
+    {
+        HandleGuard g(h);
+        EXPECT_EQ(g->m_openParams.portType, static_cast<unsigned int>(CP_PORT_TYPE_USB));
+        EXPECT_EQ(g->m_currentPort, static_cast<NZIO *>(&g->m_usbIO));
+        EXPECT_EQ(std::string(g->m_openParams.usbName), device.Path());
+    }
+    EXPECT_EQ(CP_Printer_ClearPrinterBuffer(h), 1);
+    ASSERT_TRUE(device.WaitForReceivedCount(64, 2000));
+    std::string expected = FakePrinter::Hex("10 05 FF 01 02");
+    expected.resize(64, '\0');
+    EXPECT_EQ(device.Received(), expected);
+
+    device.Hang();
+    ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return ptrs.Count() == 0; }, 3000));
+    EXPECT_EQ(CP_Port_Close(h), 0);
+}
+
+// Parallel port: write only, nothing written at the open, the path recorded.
+TEST_F(Connection, ParallelPortWritesOnly)
+{
+    PtyPrinter device;
+    ASSERT_TRUE(device.Ok());
+    CP_Handle h = CP_Port_OpenLpt(device.Path());
+    ASSERT_NE(h, nullptr);
+    {
+        HandleGuard g(h);
+        EXPECT_EQ(g->m_openParams.portType, static_cast<unsigned int>(CP_PORT_TYPE_LPT));
+        EXPECT_EQ(std::string(g->m_openParams.lptPath), device.Path());
+        EXPECT_EQ(g->m_autoReplyRequested, 0u);
+    }
+    NZIOSleep::SleepMs(20);
+    EXPECT_EQ(device.Received(), "");
+    EXPECT_EQ(CP_Printer_ClearPrinterError(h), 1);
+    EXPECT_TRUE(device.WaitForReceivedCount(1, 2000));
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    EXPECT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 2000));
+}
+
+// UDP (used by the packet-protocol opens): both package checks off, no events.
+TEST_F(Connection, UdpOpenSwitchesPackageChecksOff)
+{
+    IOHandle *h = Port_OpenUdp(nullptr, 0, "127.0.0.1", 5100);
+    ASSERT_NE(h, nullptr);
+    {
+        HandleGuard g(h);
+        EXPECT_EQ(g->m_openParams.portType, static_cast<unsigned int>(CP_PORT_TYPE_UDP));
+        EXPECT_EQ(g->m_openParams.udpDestPort, 5100u);
+        EXPECT_FALSE(g->m_protoHandler.checkHeadXor);
+        EXPECT_FALSE(g->m_protoHandler.checkDataXor);
+    }
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    NZIOSleep::SleepMs(20);
+    EXPECT_EQ(ev.opened.load() + ev.closed.load(), 0);
+    EXPECT_EQ(ptrs.Count(), 0u);
 }
 
 } // namespace

@@ -97,7 +97,7 @@ TEST(PortCallsNetPrinter, ReportsRepliesWithinTheTimeLimit)
 
     EXPECT_GE(took, 1000);
     EXPECT_LT(took, 1800);
-    EXPECT_GE(responder.m_queries.load(), 3);
+    EXPECT_GE(responder.m_queries.load(), 1);
     std::lock_guard<std::mutex> g(results.lock);
     ASSERT_FALSE(results.found.empty());
     const std::set<Found> distinct(results.found.begin(), results.found.end());

@@ -1,17 +1,25 @@
 #include "support/PtyPrinter.h"
 
 #include <poll.h>
+#include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cstring>
 
-namespace quorvane_test {
+#include "support/TestUtil.h"
 
-PtyPrinter::PtyPrinter(const std::vector<AnswerRule> &rules)
-    : m_rules(rules), m_ruleFrom(rules.size(), 0), m_stop(false)
+PtyPrinter::PtyPrinter() : m_master(-1), m_slave(-1), m_stop(false)
 {
-    if (m_pty.ok())
-        m_thread = std::thread(&PtyPrinter::Serve, this);
+    m_path[0] = '\0';
+    termios raw;
+    memset(&raw, 0, sizeof(raw));
+    cfmakeraw(&raw);
+    if (openpty(&m_master, &m_slave, m_path, &raw, nullptr) != 0) {
+        m_master = m_slave = -1;
+        return;
+    }
+    m_thread = std::thread(&PtyPrinter::Serve, this);
 }
 
 PtyPrinter::~PtyPrinter()
@@ -19,6 +27,24 @@ PtyPrinter::~PtyPrinter()
     m_stop = true;
     if (m_thread.joinable())
         m_thread.join();
+    Hang();
+}
+
+void PtyPrinter::Hang()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_slave >= 0)
+        close(m_slave);
+    if (m_master >= 0)
+        close(m_master);
+    m_slave = m_master = -1;
+}
+
+void PtyPrinter::AddRule(const std::string &when, const std::string &reply)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_rules.emplace_back(when, reply);
+    m_ruleFrom.push_back(m_received.size());
 }
 
 std::string PtyPrinter::Received() const
@@ -29,39 +55,38 @@ std::string PtyPrinter::Received() const
 
 bool PtyPrinter::WaitForReceivedCount(size_t count, int timeoutMs) const
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return m_cond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_received.size() >= count; });
+    return quorvane_test::WaitFor([&] { return Received().size() >= count; }, timeoutMs);
 }
 
 void PtyPrinter::Serve()
 {
-    std::string all; // this thread's copy, searched by the rules
     while (!m_stop) {
-        struct pollfd p = {m_pty.master(), POLLIN, 0};
-        if (poll(&p, 1, 20) <= 0)
-            continue;
-        char buf[4096];
-        const ssize_t n = read(m_pty.master(), buf, sizeof(buf));
-        if (n <= 0) {
-            // No slave open at the moment (EIO): wait for the next opener.
-            usleep(2000);
-            continue;
-        }
-        all.append(buf, static_cast<size_t>(n));
+        int fd;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_received.append(buf, static_cast<size_t>(n));
+            fd = m_master;
         }
-        m_cond.notify_all();
+        if (fd < 0)
+            return;
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 10) <= 0 || !(p.revents & POLLIN))
+            continue;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_master < 0)
+            return;
+        char buf[512];
+        const ssize_t n = read(m_master, buf, sizeof(buf));
+        if (n <= 0)
+            continue;
+        m_received.append(buf, static_cast<size_t>(n));
         for (size_t i = 0; i < m_rules.size(); ++i) {
             size_t at;
-            while ((at = all.find(m_rules[i].when, m_ruleFrom[i])) != std::string::npos) {
-                m_ruleFrom[i] = at + m_rules[i].when.size();
-                if (!m_rules[i].reply.empty())
-                    m_pty.WriteMaster(m_rules[i].reply);
+            while ((at = m_received.find(m_rules[i].first, m_ruleFrom[i])) != std::string::npos) {
+                m_ruleFrom[i] = at + m_rules[i].first.size();
+                const std::string &reply = m_rules[i].second;
+                ssize_t w = write(m_master, reply.data(), reply.size());
+                (void)w;
             }
         }
     }
 }
-
-} // namespace quorvane_test

@@ -1,47 +1,46 @@
-// A printer behind a pseudo-terminal: the slave stands in for a serial or USB device
-// node, a thread serves the master, records every byte and answers by rules (the same
-// rule semantics as FakePrinter: each time the received bytes contain `when` once more,
-// `reply` is sent).
-#ifndef QUORVANE_TESTS_SUPPORT_PTYPRINTER_H
-#define QUORVANE_TESTS_SUPPORT_PTYPRINTER_H
+// A printer at the far end of a pseudo-terminal, for serial, USB and parallel opens by
+// device path: records what arrives and answers by rule, like FakePrinter. Hang() closes
+// the far end, which the port sees as the device going away.
+#ifndef QUORVANE_TESTS_PTYPRINTER_H
+#define QUORVANE_TESTS_PTYPRINTER_H
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
-
-#include "support/DeviceFixtures.h"
-#include "support/PrinterAnswers.h"
-
-namespace quorvane_test {
 
 class PtyPrinter {
 public:
-    explicit PtyPrinter(const std::vector<AnswerRule> &rules);
+    PtyPrinter();
     ~PtyPrinter();
     PtyPrinter(const PtyPrinter &) = delete;
     PtyPrinter &operator=(const PtyPrinter &) = delete;
 
-    bool ok() const { return m_pty.ok(); }
-    const std::string &slavePath() const { return m_pty.slavePath(); }
+    // False when no pty could be had.
+    bool Ok() const { return m_master >= 0; }
+    // The device path to open.
+    const char *Path() const { return m_path; }
+    // Each time the received bytes contain `when` once more, send `reply`.
+    void AddRule(const std::string &when, const std::string &reply);
     std::string Received() const;
     bool WaitForReceivedCount(size_t count, int timeoutMs) const;
+    // Closes the far end (device lost).
+    void Hang();
 
 private:
     void Serve();
 
-    PtyPair m_pty;
-    std::vector<AnswerRule> m_rules;
-    std::vector<size_t> m_ruleFrom;
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_cond;
-    std::string m_received;
+    int m_master;
+    int m_slave; // kept open so the line stays up until Hang
+    char m_path[128];
     std::atomic<bool> m_stop;
+    mutable std::mutex m_mutex;
+    std::vector<std::pair<std::string, std::string>> m_rules;
+    std::vector<size_t> m_ruleFrom;
+    std::string m_received;
     std::thread m_thread;
 };
-
-} // namespace quorvane_test
 
 #endif

@@ -44,7 +44,7 @@ private:
     std::string m_peer;
 };
 
-// Number of threads of this process.
+// Number of threads of this process (runtime helper threads already started).
 int CountThreads();
 
 } // namespace quorvane_test

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "imgtest_util.h"
 #include "nzcommon/imgprocess/imgconvert.h"
@@ -40,12 +41,28 @@ std::vector<unsigned char> Png(int w, int h, int channels, const std::vector<uns
     return out;
 }
 
-std::vector<unsigned char> Jpeg(int w, int h, const std::vector<unsigned char> &rgb)
-{
-    std::vector<unsigned char> out;
-    stbi_write_jpg_to_func(Collect, &out, w, h, 3, rgb.data(), 95);
-    return out;
-}
+// A 16 x 8 baseline JPEG (quality 90): left half black, right half white.
+const char kJpegHex[] =
+    "FFD8FFE000104A46494600010100000100010000FFDB00840003020203020203"
+    "03030304030304050805050404050A070706080C0A0C0C0B0A0B0B0D0E12100D"
+    "0E110E0B0B1016101113141515150C0F17181614181214151401030404050405"
+    "09050509140D0B0D141414141414141414141414141414141414141414141414"
+    "1414141414141414141414141414141414141414141414141414FFC000110800"
+    "08001003012200021101031101FFC401A2000001050101010101010000000000"
+    "0000000102030405060708090A0B100002010303020403050504040000017D01"
+    "020300041105122131410613516107227114328191A1082342B1C11552D1F024"
+    "33627282090A161718191A25262728292A3435363738393A434445464748494A"
+    "535455565758595A636465666768696A737475767778797A838485868788898A"
+    "92939495969798999AA2A3A4A5A6A7A8A9AAB2B3B4B5B6B7B8B9BAC2C3C4C5C6"
+    "C7C8C9CAD2D3D4D5D6D7D8D9DAE1E2E3E4E5E6E7E8E9EAF1F2F3F4F5F6F7F8F9"
+    "FA0100030101010101010101010000000000000102030405060708090A0B1100"
+    "0201020404030407050404000102770001020311040521310612415107617113"
+    "22328108144291A1B1C109233352F0156272D10A162434E125F11718191A2627"
+    "28292A35363738393A434445464748494A535455565758595A63646566676869"
+    "6A737475767778797A82838485868788898A92939495969798999AA2A3A4A5A6"
+    "A7A8A9AAB2B3B4B5B6B7B8B9BAC2C3C4C5C6C7C8C9CAD2D3D4D5D6D7D8D9DAE2"
+    "E3E4E5E6E7E8E9EAF2F3F4F5F6F7F8F9FAFFDA000C03010002110311003F00FC"
+    "AAAFEAA2BF957AFEAA2803FFD9";
 
 // A 100 x 50 picture: left half black, right half white, a gray bar in the middle rows.
 std::vector<unsigned char> Picture(int w, int h)
@@ -113,12 +130,17 @@ TEST(ImgConvert, PngAndJpegGoThroughStbImage)
     Owned direct(Quorvane_ImgUtils_ConvertImagePixelsToMonoFormat(rgb.data(), 40, 20, 120, 4, 2, &size2, &bpl2));
     EXPECT_EQ(Bytes(direct.get(), size2), Bytes(fromPng.get(), size));
 
-    std::vector<unsigned char> jpg = Jpeg(40, 20, rgb);
-    Owned fromJpg(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(jpg.data(), static_cast<int>(jpg.size()), 40, 20, 1,
+    std::vector<unsigned char> jpg = imgtest::Hex(kJpegHex);
+    ASSERT_EQ(1, Quorvane_ImgUtils_GetImageSizeFromData(jpg.data(), static_cast<int>(jpg.size()), &bits, &w, &h));
+    EXPECT_EQ(16, w);
+    EXPECT_EQ(8, h);
+    Owned fromJpg(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(jpg.data(), static_cast<int>(jpg.size()), 16, 8, 1,
                                                                  &size, &bpl));
     ASSERT_NE(nullptr, fromJpg.get());
-    EXPECT_EQ(0xFF, fromJpg.get()[0]);
-    EXPECT_EQ(0x00, fromJpg.get()[4]);
+    for (int y = 0; y < 8; ++y) {
+        EXPECT_EQ(0xFF, fromJpg.get()[y * 2]) << y;
+        EXPECT_EQ(0x00, fromJpg.get()[y * 2 + 1]) << y;
+    }
     // A damaged PNG fails on both paths.
     std::vector<unsigned char> cut(png.begin(), png.begin() + static_cast<long>(png.size() / 2));
     EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToMonoFormat(cut.data(), static_cast<int>(cut.size()), 40,
@@ -260,6 +282,97 @@ TEST(ImgConvert, RgbPixelsAndBgra)
     EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertRGBPixelsDataToMonoFormat(rgb.data(), 2, 2, 4, 4, 5, &size, &bpl));
     EXPECT_EQ(-1, size);
     EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageFileToMonoFormat("/nonexistent.png", 8, 8, 0, &size, &bpl));
+}
+
+TEST(ImgConvert, ConcurrentConversions)
+{
+    std::vector<unsigned char> rgb = Picture(60, 30);
+    const std::vector<unsigned char> files[] = {Png(60, 30, 3, rgb), MakeBmp(60, 30, 24, rgb)};
+    std::vector<unsigned char> expected[3];
+    for (int method = 0; method < 3; ++method) {
+        int size = 0, bpl = 0;
+        Owned r(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(files[0].data(), static_cast<int>(files[0].size()), 90,
+                                                               45, method, &size, &bpl));
+        expected[method] = Bytes(r.get(), size);
+    }
+    int good[8] = {0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            const std::vector<unsigned char> &file = files[t % 2];
+            bool ok = true;
+            for (int i = 0; i < 6; ++i) {
+                int method = (t + i) % 3, size = 0, bpl = 0;
+                Owned r(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(file.data(), static_cast<int>(file.size()), 90,
+                                                                       45, method, &size, &bpl));
+                ok = ok && Bytes(r.get(), size) == expected[method];
+            }
+            good[t] = ok;
+        });
+    }
+    for (auto &th : threads)
+        th.join();
+    for (int t = 0; t < 8; ++t)
+        EXPECT_TRUE(good[t]) << t;
+}
+
+} // namespace
+
+namespace {
+
+// Damaged files: bytes of valid images overwritten at random places. Whatever the
+// decoders make of them, they must return without touching memory they do not own.
+TEST(ImgConvert, DamagedFilesNeverCrash)
+{
+    std::vector<unsigned char> rgb = Picture(24, 12);
+    const std::vector<unsigned char> originals[] = {
+        Png(24, 12, 3, rgb), MakeBmp(24, 12, 24, rgb), imgtest::Hex(kJpegHex),
+        MakeBmp(24, 12, 8, std::vector<unsigned char>(24 * 12, 3), std::vector<unsigned char>(1024, 0x40))};
+    imgtest::Lcg rnd(2024);
+    int decoded = 0;
+    for (const auto &original : originals) {
+        for (int round = 0; round < 150; ++round) {
+            std::vector<unsigned char> f = original;
+            int edits = 1 + static_cast<int>(rnd.Next() % 4);
+            for (int e = 0; e < edits; ++e)
+                f[rnd.Next() % f.size()] = rnd.Byte();
+            if (round % 5 == 0)
+                f.resize(rnd.Next() % f.size() + 1);
+            int size = 0, bpl = 0, w = 0, h = 0, bits = 0;
+            Owned r(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(f.data(), static_cast<int>(f.size()), 16, 16,
+                                                                   round % 3, &size, &bpl));
+            decoded += r != nullptr;
+            Quorvane_ImgUtils_GetImageSizeFromData(f.data(), static_cast<int>(f.size()), &bits, &w, &h);
+        }
+    }
+    EXPECT_GT(decoded, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ImgConvert, OversizedTablesAndImagesAreRefused)
+{
+    // A Huffman table segment whose 16 counts add up to more than 256 codes.
+    std::vector<unsigned char> jpg = imgtest::Hex(kJpegHex);
+    size_t dht = 2;
+    while (dht + 1 < jpg.size() && !(jpg[dht] == 0xFF && jpg[dht + 1] == 0xC4))
+        ++dht;
+    ASSERT_LT(dht + 21, jpg.size());
+    for (int i = 0; i < 16; ++i)
+        jpg[dht + 5 + i] = 20;
+    int size = 0, bpl = 0, bits = 0, w = 0, h = 0;
+    EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToMonoFormat(jpg.data(), static_cast<int>(jpg.size()), 16, 8,
+                                                                      0, &size, &bpl));
+    EXPECT_EQ(0, Quorvane_ImgUtils_GetImageSizeFromData(jpg.data(), static_cast<int>(jpg.size()), &bits, &w, &h));
+
+    // A PNG header announcing 30000 x 30000 pixels: refused before any decoding.
+    std::vector<unsigned char> png = Png(8, 8, 3, std::vector<unsigned char>(8 * 8 * 3, 9));
+    imgtest::Put32(png, 16, 0x30750000u); // big-endian 30000 in the width field
+    imgtest::Put32(png, 20, 0x30750000u);
+    EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToMonoFormat(png.data(), static_cast<int>(png.size()), 16, 16,
+                                                                      0, &size, &bpl));
 }
 
 } // namespace
