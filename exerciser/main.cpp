@@ -6,6 +6,7 @@
 // serial (115200 8N1, XON/XOFF), anything with a dot TCP to port 9100.
 // Exit status: 0 when the exercise ran, 1 when the port could not be opened, 2 when the
 // index is outside the table.
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,7 +41,9 @@ int main(int argc, char *argv[])
         ShowMessage("Example: ./test /dev/usb/lp0 0");
     }
     const char *portName = argc > 1 ? argv[1] : "/dev/usb/lp0";
-    const int index = argc > 2 ? atoi(argv[2]) : 0;
+    // Text that is not a number gives 0; numbers beyond int fall outside the table.
+    const long parsed = argc > 2 ? strtol(argv[2], nullptr, 10) : 0;
+    const int index = parsed < INT_MIN || parsed > INT_MAX ? -1 : static_cast<int>(parsed);
 
     ShowMessage("\r\nfunction list:\r\n");
     char line[128];

@@ -20,35 +20,6 @@ inline unsigned short Far(int origin, int size)
     return static_cast<unsigned short>(static_cast<unsigned int>(origin) + static_cast<unsigned int>(size));
 }
 
-// The handle's label writer. A handle built without a label writer of its own gets one
-// for the call, bound to the receipt writer's port and write time-out (a label writer
-// holds nothing else between commands).
-class LabelWriter {
-public:
-    explicit LabelWriter(IOHandle &h) : m_writer(Pick(h, 0)) {}
-    LabelWriter(const LabelWriter &) = delete;
-    LabelWriter &operator=(const LabelWriter &) = delete;
-    NZLabelPrinter *operator->() const { return m_writer; }
-    NZLabelPrinter *get() const { return m_writer; }
-
-private:
-    template <typename H>
-    auto Pick(H &h, int) -> decltype(&h.m_labelPrinter)
-    {
-        return &h.m_labelPrinter;
-    }
-    template <typename H>
-    NZLabelPrinter *Pick(H &h, long)
-    {
-        m_local.SetIO(h.m_posPrinter.GetIO());
-        m_local.SetIODefaultTimeout(h.m_posPrinter.GetIODefaultTimeout());
-        return &m_local;
-    }
-
-    NZLabelPrinter m_local; // built before m_writer is chosen
-    NZLabelPrinter *m_writer;
-};
-
 // The drawing size of an image of imageW x imageH: both requested values above 0 are
 // used as given; one of them 0 or less follows the image's aspect ratio; both 0 or less
 // take the image's own size. 64-bit arithmetic, rounding down. False when no positive
@@ -81,7 +52,7 @@ int DrawWideText(CP_Handle handle, int x, int y, int a, int b, const wchar_t *st
     HandleGuard h(handle);
     if (!h || !str)
         return 0;
-    return Result((LabelWriter(*h.get()).get()->*method)(U16(x), U16(y), U16(a), U16(b), str));
+    return Result((h->m_labelPrinter.*method)(U16(x), U16(y), U16(a), U16(b), str));
 }
 
 } // namespace
@@ -89,37 +60,37 @@ int DrawWideText(CP_Handle handle, int x, int y, int a, int b, const wchar_t *st
 extern "C" CP_API int CP_Label_EnableLabelMode(CP_Handle handle)
 {
     HandleGuard h(handle);
-    return h ? Result(LabelWriter(*h.get())->EnableLabelMode()) : 0;
+    return h ? Result(h->m_labelPrinter.EnableLabelMode()) : 0;
 }
 
 extern "C" CP_API int CP_Label_DisableLabelMode(CP_Handle handle)
 {
     HandleGuard h(handle);
-    return h ? Result(LabelWriter(*h.get())->DisableLabelMode()) : 0;
+    return h ? Result(h->m_labelPrinter.DisableLabelMode()) : 0;
 }
 
 extern "C" CP_API int CP_Label_CalibrateLabel(CP_Handle handle)
 {
     HandleGuard h(handle);
-    return h ? Result(LabelWriter(*h.get())->CalibrateLabel()) : 0;
+    return h ? Result(h->m_labelPrinter.CalibrateLabel()) : 0;
 }
 
 extern "C" CP_API int CP_Label_FeedLabel(CP_Handle handle)
 {
     HandleGuard h(handle);
-    return h ? Result(LabelWriter(*h.get())->FeedLabel()) : 0;
+    return h ? Result(h->m_labelPrinter.FeedLabel()) : 0;
 }
 
 extern "C" CP_API int CP_Label_PageBegin(CP_Handle handle, int x, int y, int width, int height, int option)
 {
     HandleGuard h(handle);
-    return h ? Result(LabelWriter(*h.get())->PageBegin(U16(x), U16(y), U16(width), U16(height), U8(option))) : 0;
+    return h ? Result(h->m_labelPrinter.PageBegin(U16(x), U16(y), U16(width), U16(height), U8(option))) : 0;
 }
 
 extern "C" CP_API int CP_Label_PagePrint(CP_Handle handle, int count)
 {
     HandleGuard h(handle);
-    return h ? Result(LabelWriter(*h.get())->PagePrint(U8(count))) : 0;
+    return h ? Result(h->m_labelPrinter.PagePrint(U8(count))) : 0;
 }
 
 extern "C" CP_API int CP_Label_DrawText(CP_Handle handle, int x, int y, int font_height, int font_style,
@@ -128,7 +99,7 @@ extern "C" CP_API int CP_Label_DrawText(CP_Handle handle, int x, int y, int font
     HandleGuard h(handle);
     if (!h || !str)
         return 0;
-    return Result(LabelWriter(*h.get())->DrawString(U16(x), U16(y), U16(font_height), U16(font_style), str));
+    return Result(h->m_labelPrinter.DrawString(U16(x), U16(y), U16(font_height), U16(font_style), str));
 }
 
 extern "C" CP_API int CP_Label_DrawTextInUTF8(CP_Handle handle, int x, int y, int font_height, int font_style,
@@ -167,7 +138,7 @@ extern "C" CP_API int CP_Label_DrawTextInBytes(CP_Handle handle, int x, int y, i
     HandleGuard h(handle);
     if (!h || !data || length < 0)
         return 0;
-    return Result(LabelWriter(*h.get())->DrawString(U16(x), U16(y), U16(font_height), U16(font_style), data,
+    return Result(h->m_labelPrinter.DrawString(U16(x), U16(y), U16(font_height), U16(font_style), data,
                                                static_cast<unsigned int>(length)));
 }
 
@@ -179,7 +150,7 @@ extern "C" CP_API int CP_Label_DrawBarcode(CP_Handle handle, int x, int y, int b
         return 0;
     // The readable-text position goes out first; a failure there does not stop the barcode.
     h->m_posPrinter.POS_SetBarcodeReadableTextPosition(U8(text_position));
-    return Result(LabelWriter(*h.get())->DrawBarcode(U16(x), U16(y), U8(barcode_type), U8(height), U8(unit_width),
+    return Result(h->m_labelPrinter.DrawBarcode(U16(x), U16(y), U8(barcode_type), U8(height), U8(unit_width),
                                                 U8(rotation), str));
 }
 
@@ -189,7 +160,7 @@ extern "C" CP_API int CP_Label_DrawQRCode(CP_Handle handle, int x, int y, int ve
     HandleGuard h(handle);
     if (!h || !str)
         return 0;
-    return Result(LabelWriter(*h.get())->DrawQRCode(U16(x), U16(y), U8(version), U8(ecc_level), U8(unit_width),
+    return Result(h->m_labelPrinter.DrawQRCode(U16(x), U16(y), U8(version), U8(ecc_level), U8(unit_width),
                                                U8(rotation), str));
 }
 
@@ -199,7 +170,7 @@ extern "C" CP_API int CP_Label_DrawQRCodeInUTF8(CP_Handle handle, int x, int y, 
     HandleGuard h(handle);
     if (!h || !str)
         return 0;
-    return Result(LabelWriter(*h.get())->DrawWQRCodeInUTF8(U16(x), U16(y), U8(version), U8(ecc_level), U8(unit_width),
+    return Result(h->m_labelPrinter.DrawWQRCodeInUTF8(U16(x), U16(y), U8(version), U8(ecc_level), U8(unit_width),
                                                       U8(rotation), str));
 }
 
@@ -209,7 +180,7 @@ extern "C" CP_API int CP_Label_DrawQRCodeInBytes(CP_Handle handle, int x, int y,
     HandleGuard h(handle);
     if (!h || !data || length < 0)
         return 0;
-    return Result(LabelWriter(*h.get())->DrawQRCode(U16(x), U16(y), U8(version), U8(ecc_level), U8(unit_width),
+    return Result(h->m_labelPrinter.DrawQRCode(U16(x), U16(y), U8(version), U8(ecc_level), U8(unit_width),
                                                U8(rotation), reinterpret_cast<const char *>(data),
                                                static_cast<unsigned int>(length)));
 }
@@ -220,7 +191,7 @@ extern "C" CP_API int CP_Label_DrawPDF417Code(CP_Handle handle, int x, int y, in
     HandleGuard h(handle);
     if (!h || !str)
         return 0;
-    return Result(LabelWriter(*h.get())->DrawPDF417(U16(x), U16(y), U8(setting1), U8(setting2), U8(setting3),
+    return Result(h->m_labelPrinter.DrawPDF417(U16(x), U16(y), U8(setting1), U8(setting2), U8(setting3),
                                                U8(setting4), U8(setting5), str));
 }
 
@@ -235,7 +206,7 @@ extern "C" CP_API int CP_Label_DrawImageFromFile(CP_Handle handle, int x, int y,
         return 0;
     if (!ImageDrawSize(static_cast<unsigned int>(imageW), static_cast<unsigned int>(imageH), width, height))
         return 0;
-    return Result(LabelWriter(*h.get())->DrawRasterImageFromFileA(U16(x), U16(y), path, width, height,
+    return Result(h->m_labelPrinter.DrawRasterImageFromFileA(U16(x), U16(y), path, width, height,
                                                              binarization_method, compression_method));
 }
 
@@ -251,7 +222,7 @@ extern "C" CP_API int CP_Label_DrawImageFromData(CP_Handle handle, int x, int y,
         return 0;
     if (!ImageDrawSize(static_cast<unsigned int>(imageW), static_cast<unsigned int>(imageH), width, height))
         return 0;
-    return Result(LabelWriter(*h.get())->DrawRasterImageFromData(U16(x), U16(y), data, data_size, width, height,
+    return Result(h->m_labelPrinter.DrawRasterImageFromData(U16(x), U16(y), data, data_size, width, height,
                                                             binarization_method, compression_method));
 }
 
@@ -262,7 +233,7 @@ extern "C" CP_API int CP_Label_DrawImageFromPixels(CP_Handle handle, int x, int 
     HandleGuard h(handle);
     if (!h || !pixels || data_length < 0)
         return 0;
-    return Result(LabelWriter(*h.get())->DrawRasterImageFromPixels(U16(x), U16(y), pixels, data_length, width, height,
+    return Result(h->m_labelPrinter.DrawRasterImageFromPixels(U16(x), U16(y), pixels, data_length, width, height,
                                                               stride, pixel_format, binarization_method,
                                                               compression_method));
 }
@@ -270,14 +241,14 @@ extern "C" CP_API int CP_Label_DrawImageFromPixels(CP_Handle handle, int x, int 
 extern "C" CP_API int CP_Label_DrawLine(CP_Handle handle, int x1, int y1, int x2, int y2, int line_width, int color)
 {
     HandleGuard h(handle);
-    return h ? Result(LabelWriter(*h.get())->DrawLine(U16(x1), U16(y1), U16(x2), U16(y2), U16(line_width), U8(color)))
+    return h ? Result(h->m_labelPrinter.DrawLine(U16(x1), U16(y1), U16(x2), U16(y2), U16(line_width), U8(color)))
              : 0;
 }
 
 extern "C" CP_API int CP_Label_DrawRect(CP_Handle handle, int x, int y, int width, int height, int color)
 {
     HandleGuard h(handle);
-    return h ? Result(LabelWriter(*h.get())->DrawRectangel(U16(x), U16(y), Far(x, width), Far(y, height), U8(color)))
+    return h ? Result(h->m_labelPrinter.DrawRectangel(U16(x), U16(y), Far(x, width), Far(y, height), U8(color)))
              : 0;
 }
 
@@ -285,7 +256,7 @@ extern "C" CP_API int CP_Label_DrawBox(CP_Handle handle, int x, int y, int width
                                        int color)
 {
     HandleGuard h(handle);
-    return h ? Result(LabelWriter(*h.get())->DrawBox(U16(x), U16(y), Far(x, width), Far(y, height), U16(border_width),
+    return h ? Result(h->m_labelPrinter.DrawBox(U16(x), U16(y), Far(x, width), Far(y, height), U16(border_width),
                                                 U8(color)))
              : 0;
 }

@@ -266,19 +266,24 @@ struct PtyRun {
     std::string received;
 };
 
-PtyRun RunRowOnPty(const std::string &deviceName, int index, const std::string &status = ReadyStatus())
+PtyRun RunRowOnPty(const std::string &deviceName, const std::string &index, const std::string &status = ReadyStatus(),
+                   size_t expectCount = 0)
 {
     PtyRun run;
     TempDir dir;
-    PtyPrinter printer(PrinterAnswerRules(status));
-    EXPECT_TRUE(printer.ok());
+    PtyPrinter printer;
+    EXPECT_TRUE(printer.Ok());
+    AddPrinterAnswers(printer, status);
     const size_t slash = deviceName.rfind('/');
     EXPECT_TRUE(dir.MakeDir(deviceName.substr(0, slash)));
-    EXPECT_TRUE(dir.Symlink(printer.slavePath(), deviceName));
+    EXPECT_TRUE(dir.Symlink(printer.Path(), deviceName));
     EXPECT_TRUE(dir.WriteFile("blackwhite_1.bmp", HalfBlackBmp()));
-    run.result = RunTest({dir.Sub(deviceName), std::to_string(index)}, dir.path());
+    run.result = RunTest({dir.Sub(deviceName), index}, dir.path());
     // Bytes written just before the close may still be on their way through the pty.
-    usleep(20000);
+    if (expectCount)
+        printer.WaitForReceivedCount(expectCount, 5000);
+    else
+        usleep(20000);
     run.received = printer.Received();
     return run;
 }
@@ -335,8 +340,8 @@ TEST(ExerciserCommandLine, UnopenablePortsAreReportedWithNonZeroExit)
 
 TEST(ExerciserCommandLine, IndexOutsideTableOpensClosesAndRunsNothing)
 {
-    for (const char *index : {"44", "-1", "1000"}) {
-        const PtyRun run = RunRowOnPty("dev/ttyQV0", atoi(index));
+    for (const char *index : {"44", "-1", "1000", "99999999999", "-99999999999"}) {
+        const PtyRun run = RunRowOnPty("dev/ttyQV0", index);
         EXPECT_EQ(Listing(false), run.result.out) << index;
         EXPECT_EQ(2, run.result.exitCode) << index;
         EXPECT_EQ("", run.received) << index;
@@ -346,24 +351,30 @@ TEST(ExerciserCommandLine, IndexOutsideTableOpensClosesAndRunsNothing)
 TEST(ExerciserCommandLine, NonNumericIndexRunsRowZero)
 {
     TempDir dir;
-    PtyPrinter printer(PrinterAnswerRules(ReadyStatus()));
+    PtyPrinter printer;
+    AddPrinterAnswers(printer, ReadyStatus());
     ASSERT_TRUE(dir.MakeDir("dev"));
-    ASSERT_TRUE(dir.Symlink(printer.slavePath(), "dev/ttyQV0"));
+    ASSERT_TRUE(dir.Symlink(printer.Path(), "dev/ttyQV0"));
     const ProgramResult r = RunTest({dir.Sub("dev/ttyQV0"), "abc"}, dir.path());
     EXPECT_EQ(Listing(false) + kRowNames[0] + "\r\nPrint Success\r\n", r.out);
     EXPECT_EQ(0, r.exitCode);
 }
 
 // Every row over a serial name: the bytes of the row and the lines it shows.
-TEST(ExerciserRows, EveryRowOverSerialPty)
+class ExerciserRow : public ::testing::TestWithParam<int> {
+};
+
+TEST_P(ExerciserRow, OverSerialPty)
 {
-    for (const RowCase &row : RowCases()) {
-        const PtyRun run = RunRowOnPty("dev/ttyQV0", row.index);
-        EXPECT_EQ(0, run.result.exitCode) << row.index << " " << run.result.err;
-        EXPECT_EQ(Listing(false) + kRowNames[row.index] + "\r\n" + row.shown, run.result.out) << row.index;
-        EXPECT_TRUE(BytesMatch(run.received, row));
-    }
+    const RowCase row = RowCases()[static_cast<size_t>(GetParam())];
+    ASSERT_EQ(GetParam(), row.index);
+    const PtyRun run = RunRowOnPty("dev/ttyQV0", std::to_string(row.index), ReadyStatus(), row.bytes.size());
+    EXPECT_EQ(0, run.result.exitCode) << run.result.err;
+    EXPECT_EQ(Listing(false) + kRowNames[row.index] + "\r\n" + row.shown, run.result.out);
+    EXPECT_TRUE(BytesMatch(run.received, row));
 }
+
+INSTANTIATE_TEST_SUITE_P(AllRows, ExerciserRow, ::testing::Range(0, 44));
 
 TEST(ExerciserRows, RealTimeStatusShowsCoverAndPaperFlags)
 {
@@ -376,7 +387,7 @@ TEST(ExerciserRows, RealTimeStatusShowsCoverAndPaperFlags)
         {"12 36 12 12", "RTStatus: 12 36 12 12\r\n[Cover Up][No Paper]\r\n"},
     };
     for (const auto &c : cases) {
-        const PtyRun run = RunRowOnPty("dev/ttyQV0", 8, H(c.status));
+        const PtyRun run = RunRowOnPty("dev/ttyQV0", "8", H(c.status));
         EXPECT_EQ(Listing(false) + kRowNames[8] + "\r\n" + c.shown, run.result.out) << c.status;
     }
 }
@@ -384,7 +395,7 @@ TEST(ExerciserRows, RealTimeStatusShowsCoverAndPaperFlags)
 TEST(ExerciserRows, StoppedPrinterFailsThePrintResult)
 {
     // Status byte 1A has bit 3 set: the printer is stopped, so no print-result request goes out.
-    const PtyRun run = RunRowOnPty("dev/ttyQV0", 9, H("1A 12 12 12"));
+    const PtyRun run = RunRowOnPty("dev/ttyQV0", "9", H("1A 12 12 12"));
     EXPECT_EQ(Listing(false) + kRowNames[9] + "\r\nPrint failed\r\n", run.result.out);
     EXPECT_EQ(H("10 04 01"), run.received);
 }
@@ -393,11 +404,11 @@ TEST(ExerciserRows, ReadUntilByteShowsOnlyTheBytesReceived)
 {
     // A printer that answers the model query with text and no terminating zero: the
     // exerciser shows what came, nothing beyond it.
-    std::vector<AnswerRule> rules{{H("1F 28 4C 02 00 72 41"), "ABC"}};
     TempDir dir;
-    PtyPrinter printer(rules);
+    PtyPrinter printer;
+    printer.AddRule(H("1F 28 4C 02 00 72 41"), "ABC");
     ASSERT_TRUE(dir.MakeDir("dev"));
-    ASSERT_TRUE(dir.Symlink(printer.slavePath(), "dev/ttyQV0"));
+    ASSERT_TRUE(dir.Symlink(printer.Path(), "dev/ttyQV0"));
     const ProgramResult r = RunTest({dir.Sub("dev/ttyQV0"), "3"}, dir.path());
     EXPECT_EQ(Listing(false) + kRowNames[3] + "\r\nABC\r\n", r.out);
 }
@@ -410,9 +421,9 @@ TEST(ExerciserRows, SilentPrinterGivesTheFailureTexts)
     } cases[] = {{2, "Read failed\r\n"}, {3, "Read failed\r\n"}, {8, "Query failed\r\n"}};
     for (const auto &c : cases) {
         TempDir dir;
-        PtyPrinter printer({});
+        PtyPrinter printer;
         ASSERT_TRUE(dir.MakeDir("dev"));
-        ASSERT_TRUE(dir.Symlink(printer.slavePath(), "dev/ttyQV0"));
+        ASSERT_TRUE(dir.Symlink(printer.Path(), "dev/ttyQV0"));
         const ProgramResult r = RunTest({dir.Sub("dev/ttyQV0"), std::to_string(c.index)}, dir.path());
         EXPECT_EQ(Listing(false) + kRowNames[c.index] + "\r\n" + c.shown, r.out) << c.index;
     }
@@ -421,20 +432,20 @@ TEST(ExerciserRows, SilentPrinterGivesTheFailureTexts)
 TEST(ExerciserRows, UsbAndParallelNamesReachThePrinter)
 {
     // USB writes are padded with zeros to 64-byte blocks.
-    const PtyRun usbWrite = RunRowOnPty("dev/usb/lp0", 1);
+    const PtyRun usbWrite = RunRowOnPty("dev/usb/lp0", "1", ReadyStatus(), 64);
     EXPECT_EQ(Listing(false) + kRowNames[1] + "\r\n", usbWrite.result.out);
     EXPECT_EQ(H("12 54") + std::string(62, '\0'), usbWrite.received);
 
-    const PtyRun usbRead = RunRowOnPty("dev/usb/lp0", 2);
+    const PtyRun usbRead = RunRowOnPty("dev/usb/lp0", "2");
     EXPECT_EQ(Listing(false) + kRowNames[2] + "\r\nStatus: 12\r\n", usbRead.result.out);
 
-    const PtyRun lpt = RunRowOnPty("dev/lp0", 13);
+    const PtyRun lpt = RunRowOnPty("dev/lp0", "13", ReadyStatus(), 2);
     EXPECT_EQ(Listing(false) + kRowNames[13] + "\r\n", lpt.result.out);
     EXPECT_EQ(H("1B 40"), lpt.received);
 }
 
-// Every row over TCP to 127.0.0.1:9100, the port the program dials for a name with a dot.
-TEST(ExerciserRows, EveryRowOverTcp9100)
+// Rows over TCP to 127.0.0.1:9100, the port the program dials for a name with a dot.
+TEST(ExerciserRows, RowsOverTcp9100)
 {
     Port9100Lock lock;
     FakePrinter printer(9100);
@@ -447,7 +458,9 @@ TEST(ExerciserRows, EveryRowOverTcp9100)
         GTEST_SKIP() << "127.0.0.1:9100 stayed in use by another program";
     TempDir dir;
     ASSERT_TRUE(dir.WriteFile("blackwhite_1.bmp", HalfBlackBmp()));
-    for (const RowCase &row : RowCases()) {
+    // The rows that read, and a few that only write.
+    for (int index : {0, 1, 2, 3, 4, 6, 8, 9, 26, 38, 43}) {
+        const RowCase row = RowCases()[static_cast<size_t>(index)];
         printer.ClearReceived();
         const ProgramResult r = RunTest({"127.0.0.1", std::to_string(row.index)}, dir.path());
         EXPECT_EQ(0, r.exitCode) << row.index << " " << r.err;

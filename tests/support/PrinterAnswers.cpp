@@ -1,6 +1,7 @@
 #include "support/PrinterAnswers.h"
 
 #include "support/FakePrinter.h"
+#include "support/PtyPrinter.h"
 
 namespace quorvane_test {
 
@@ -27,6 +28,12 @@ std::vector<AnswerRule> PrinterAnswerRules(const std::string &status)
 }
 
 void AddPrinterAnswers(FakePrinter &printer, const std::string &status)
+{
+    for (const AnswerRule &r : PrinterAnswerRules(status))
+        printer.AddRule(r.when, r.reply);
+}
+
+void AddPrinterAnswers(PtyPrinter &printer, const std::string &status)
 {
     for (const AnswerRule &r : PrinterAnswerRules(status))
         printer.AddRule(r.when, r.reply);

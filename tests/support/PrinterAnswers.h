@@ -1,6 +1,6 @@
 // How the stand-in printers answer: the real-time status requests, the print-result
 // request and the model-name query. Shared by the fake printer program, the TCP fake
-// printer in tests and the pty printer that stands in for serial and USB devices.
+// printer in tests and the pty printer that stands in for serial, USB and parallel devices.
 #ifndef QUORVANE_TESTS_SUPPORT_PRINTERANSWERS_H
 #define QUORVANE_TESTS_SUPPORT_PRINTERANSWERS_H
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 class FakePrinter;
+class PtyPrinter;
 
 namespace quorvane_test {
 
@@ -26,8 +27,9 @@ std::vector<AnswerRule> PrinterAnswerRules(const std::string &status);
 // Ready, paper loaded, cover closed: 12 12 12 12.
 std::string ReadyStatus();
 
-// Installs the rules into a TCP fake printer.
+// Installs the rules into a TCP fake printer or a pty printer.
 void AddPrinterAnswers(FakePrinter &printer, const std::string &status);
+void AddPrinterAnswers(PtyPrinter &printer, const std::string &status);
 
 } // namespace quorvane_test
 
