@@ -2,7 +2,6 @@
 // label writer. Pointers and lengths are checked before anything is sent.
 #include <climits>
 #include <cstdint>
-#include <cstring>
 
 #include "nzcommon/imgprocess/imgprobe.h"
 #include "printer/NZLabelPrinter.h"

@@ -392,9 +392,8 @@ CP_API int CP_Settings_Hardware_SetPrintSpeed(CP_Handle handle, int nSpeed);
 
 /* ---- Label pages -------------------------------------------------------- */
 
-/* Label page language over a connection. Every call returns 1 when its whole command was
- * written, else 0. Coordinates and sizes are printer dots cut to 16 bits; settings and
- * colours are cut to 8 bits. */
+/* Each call returns 1 when its whole command was written, else 0. Coordinates and sizes
+ * are dots cut to 16 bits; settings and colours are cut to 8 bits. */
 
 /* Label mode on (1F 28 4C 01 00 31) / off (1F 28 4C 01 00 00). */
 CP_API int CP_Label_EnableLabelMode(CP_Handle handle);
@@ -437,9 +436,8 @@ CP_API int CP_Label_DrawQRCodeInBytes(CP_Handle handle, int x, int y, int versio
 /* PDF417 symbol with its five settings (3, 3, 0, 3, 0 is a common choice). */
 CP_API int CP_Label_DrawPDF417Code(CP_Handle handle, int x, int y, int setting1, int setting2, int setting3,
                                    int setting4, int setting5, const char *str);
-/* Image file or encoded image data drawn at width x height (binarization method 0 to 2,
- * compression 0 plain or 2 JBIG). A width or height of 0 or less follows the image's own
- * aspect ratio; both 0 or less keep its size. */
+/* Image file or data at width x height (binarization 0-2, compression 0 plain or 2 JBIG);
+ * a size of 0 or less follows the image's aspect ratio, both 0 or less keep its size. */
 CP_API int CP_Label_DrawImageFromFile(CP_Handle handle, int x, int y, int width, int height, const char *path,
                                       int binarization_method, int compression_method);
 CP_API int CP_Label_DrawImageFromData(CP_Handle handle, int x, int y, int width, int height,
