@@ -41,18 +41,6 @@ int EnumerateInto(NZEnumerator &e, char *buffer, unsigned int size, unsigned int
     return count;
 }
 
-// The label writer's time-out, set when the handle has a label writer.
-template <typename H>
-auto SetLabelWriterTimeout(H &h, unsigned int timeoutMs, int)
-    -> decltype(h.m_labelPrinter.SetIODefaultTimeout(timeoutMs), void())
-{
-    h.m_labelPrinter.SetIODefaultTimeout(timeoutMs);
-}
-template <typename H>
-void SetLabelWriterTimeout(H &, unsigned int, long)
-{
-}
-
 // The raw read loop: takes one byte per pass from the receive buffer while the time-out
 // has not passed, the port is open and the buffer has room; sleeps 1 ms only when nothing
 // waits. With `untilByte`, stops right after storing `endByte`.
@@ -247,7 +235,7 @@ extern "C" CP_API int CP_Port_SetDefaultWriteTimeout(CP_Handle handle, unsigned 
     if (!h)
         return 0;
     h->m_posPrinter.SetIODefaultTimeout(timeout);
-    SetLabelWriterTimeout(*h.get(), timeout, 0);
+    h->m_labelPrinter.SetIODefaultTimeout(timeout);
     return 1;
 }
 

@@ -28,36 +28,21 @@ bool IsStopStatus(unsigned char b) { return (b & 0x08) != 0; }
 // cut a wait.
 int64_t ElapsedMs(int64_t start) { return NZUtils_MonotonicMs() - start; }
 
-void DiscardReceived(IOHandle &h)
-{
-    std::lock_guard<std::mutex> lock(h.m_rxMutex);
-    h.m_rxBuffer.Reset();
-}
+// The receive buffer through the Port calls, which take the receive lock.
+void DiscardReceived(IOHandle &h) { CP_Port_SkipAvailable(&h); }
 
 unsigned int ReceivedAvailable(IOHandle &h)
 {
-    std::lock_guard<std::mutex> lock(h.m_rxMutex);
-    return h.m_rxBuffer.Available();
+    const int n = CP_Port_Available(&h);
+    return n > 0 ? static_cast<unsigned int>(n) : 0;
 }
 
-// Takes up to len bytes from the receive buffer, waiting up to timeoutMs while the port
-// stays open; the number of bytes taken.
+// Takes up to len bytes, waiting up to timeoutMs while the port stays open; the number
+// of bytes taken.
 unsigned int ReadReceived(IOHandle &h, unsigned char *buf, unsigned int len, unsigned int timeoutMs)
 {
-    unsigned int count = 0;
-    const int64_t start = NZUtils_MonotonicMs();
-    while (count < len && ElapsedMs(start) <= static_cast<int64_t>(timeoutMs) && PortOpen(h)) {
-        bool empty;
-        {
-            std::lock_guard<std::mutex> lock(h.m_rxMutex);
-            if (!h.m_rxBuffer.IsEmpty())
-                buf[count++] = h.m_rxBuffer.PopFront();
-            empty = h.m_rxBuffer.IsEmpty();
-        }
-        if (count < len && empty)
-            NZUtils_SleepMs(1);
-    }
-    return count;
+    const int n = CP_Port_Read(&h, buf, static_cast<int>(len), timeoutMs);
+    return n > 0 ? static_cast<unsigned int>(n) : 0;
 }
 
 uint32_t LittleEndian32(const unsigned char *p)

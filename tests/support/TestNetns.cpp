@@ -132,6 +132,11 @@ TestNetns::TestNetns(bool withPeer) : m_ok(false), m_withPeer(withPeer)
         }
     }
     m_ok = true;
+    if (!Run(false, [] {})) {
+        m_ok = false;
+        m_reason = "cannot enter the test network namespace (setns failed); broadcast test skipped";
+        return;
+    }
     if (withPeer && !linkCarries()) {
         m_ok = false;
         m_reason = "the veth pair between test namespaces carries no traffic; broadcast test skipped";

@@ -6,6 +6,8 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
+#include <ctime>
 #include <unistd.h>
 
 #include "ports/NZUtils.h"
@@ -36,6 +38,8 @@ UdpPeer::UdpPeer(const char *ip, unsigned short port) : m_fd(-1), m_port(0)
         close(fd);
         return;
     }
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof(on));
     m_fd = fd;
     m_port = ntohs(sa.sin_port);
 }
@@ -67,14 +71,35 @@ bool UdpPeer::Receive(Datagram &out, int timeoutMs)
             return false;
         unsigned char buf[2048];
         struct sockaddr_in sa;
-        socklen_t len = sizeof(sa);
-        const ssize_t n = recvfrom(m_fd, buf, sizeof(buf), 0, reinterpret_cast<struct sockaddr *>(&sa), &len);
+        memset(&sa, 0, sizeof(sa));
+        struct iovec iov = {buf, sizeof(buf)};
+        union {
+            char space[CMSG_SPACE(sizeof(struct timespec))];
+            struct cmsghdr align;
+        } control;
+        struct msghdr msg;
+        memset(&msg, 0, sizeof(msg));
+        msg.msg_name = &sa;
+        msg.msg_namelen = sizeof(sa);
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control.space;
+        msg.msg_controllen = sizeof(control.space);
+        const ssize_t n = recvmsg(m_fd, &msg, 0);
         if (n < 0)
             return false;
         out.data.assign(buf, buf + n);
         out.addr = sa.sin_addr.s_addr;
         out.port = ntohs(sa.sin_port);
-        out.atMs = NZUtils_MonotonicMs();
+        // The kernel's arrival stamp, free of this thread's scheduling delays.
+        out.atMs = NZUtils_GetSysTimeMs();
+        for (struct cmsghdr *c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+                struct timespec ts;
+                memcpy(&ts, CMSG_DATA(c), sizeof(ts));
+                out.atMs = static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+            }
+        }
         return true;
     }
 }

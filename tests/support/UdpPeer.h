@@ -12,7 +12,7 @@ struct Datagram {
     std::vector<unsigned char> data;
     uint32_t addr;   // sender, network order
     uint16_t port;   // sender, host order
-    int64_t atMs;    // monotonic arrival time
+    int64_t atMs;    // arrival time stamped by the kernel (wall clock ms): compare differences only
 };
 
 class UdpPeer {
