@@ -458,6 +458,68 @@ CP_API int CP_BlackMark_HalfCutBlackMarkPaper(CP_Handle handle);
 
 /* ---- Label pages -------------------------------------------------------- */
 
+/* Each call returns 1 when its whole command was written, else 0. Coordinates and sizes
+ * are dots cut to 16 bits; settings and colours are cut to 8 bits. */
+
+/* Label mode on (1F 28 4C 01 00 31) / off (1F 28 4C 01 00 00). */
+CP_API int CP_Label_EnableLabelMode(CP_Handle handle);
+CP_API int CP_Label_DisableLabelMode(CP_Handle handle);
+/* Measures the label length (1F 63) / feeds to the next label (1A 0C 00). */
+CP_API int CP_Label_CalibrateLabel(CP_Handle handle);
+CP_API int CP_Label_FeedLabel(CP_Handle handle);
+/* Opens a page at (x, y) of width x height dots; option is the page's option byte. */
+CP_API int CP_Label_PageBegin(CP_Handle handle, int x, int y, int width, int height, int option);
+/* Prints the page count times. */
+CP_API int CP_Label_PagePrint(CP_Handle handle, int count);
+/* Text at (x, y) with a font height and a style; text in the printer's encoding. */
+CP_API int CP_Label_DrawText(CP_Handle handle, int x, int y, int font_height, int font_style, const char *str);
+/* Wide text converted to UTF-8, GBK, BIG5, Shift-JIS or EUC-KR; 0 and nothing sent when
+ * the text cannot be converted. */
+CP_API int CP_Label_DrawTextInUTF8(CP_Handle handle, int x, int y, int font_height, int font_style,
+                                   const wchar_t *str);
+CP_API int CP_Label_DrawTextInGBK(CP_Handle handle, int x, int y, int font_height, int font_style,
+                                  const wchar_t *str);
+CP_API int CP_Label_DrawTextInBIG5(CP_Handle handle, int x, int y, int font_height, int font_style,
+                                   const wchar_t *str);
+CP_API int CP_Label_DrawTextInShiftJIS(CP_Handle handle, int x, int y, int font_height, int font_style,
+                                       const wchar_t *str);
+CP_API int CP_Label_DrawTextInEUCKR(CP_Handle handle, int x, int y, int font_height, int font_style,
+                                    const wchar_t *str);
+/* length bytes of text, zero bytes included; a negative length gives 0. */
+CP_API int CP_Label_DrawTextInBytes(CP_Handle handle, int x, int y, int font_height, int font_style,
+                                   const char *data, int length);
+/* Linear barcode: sends the readable-text position (1D 48 n) first, then the barcode of
+ * the given type (0 UPC-A ... 8 CODE128), bar height, module width and rotation. */
+CP_API int CP_Label_DrawBarcode(CP_Handle handle, int x, int y, int barcode_type, int text_position,
+                                int height, int unit_width, int rotation, const char *str);
+/* QR symbol: version (0 automatic), error-correction level, module size and rotation. */
+CP_API int CP_Label_DrawQRCode(CP_Handle handle, int x, int y, int version, int ecc_level, int unit_width,
+                               int rotation, const char *str);
+CP_API int CP_Label_DrawQRCodeInUTF8(CP_Handle handle, int x, int y, int version, int ecc_level,
+                                     int unit_width, int rotation, const wchar_t *str);
+CP_API int CP_Label_DrawQRCodeInBytes(CP_Handle handle, int x, int y, int version, int ecc_level,
+                                      int unit_width, int rotation, const unsigned char *data, int length);
+/* PDF417 symbol with its five settings (3, 3, 0, 3, 0 is a common choice). */
+CP_API int CP_Label_DrawPDF417Code(CP_Handle handle, int x, int y, int setting1, int setting2, int setting3,
+                                   int setting4, int setting5, const char *str);
+/* Image file or data at width x height (binarization 0-2, compression 0 plain or 2 JBIG);
+ * a size of 0 or less follows the image's aspect ratio, both 0 or less keep its size. */
+CP_API int CP_Label_DrawImageFromFile(CP_Handle handle, int x, int y, int width, int height, const char *path,
+                                      int binarization_method, int compression_method);
+CP_API int CP_Label_DrawImageFromData(CP_Handle handle, int x, int y, int width, int height,
+                                      const unsigned char *data, int data_size, int binarization_method,
+                                      int compression_method);
+/* Pixel array in one of the pixel formats 1 to 9, stride bytes a row. */
+CP_API int CP_Label_DrawImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *pixels,
+                                        int data_length, int width, int height, int stride, int pixel_format,
+                                        int binarization_method, int compression_method);
+/* Line from (x1, y1) to (x2, y2). */
+CP_API int CP_Label_DrawLine(CP_Handle handle, int x1, int y1, int x2, int y2, int line_width, int color);
+/* Filled rectangle / outline box of width x height at (x, y). */
+CP_API int CP_Label_DrawRect(CP_Handle handle, int x, int y, int width, int height, int color);
+CP_API int CP_Label_DrawBox(CP_Handle handle, int x, int y, int width, int height, int border_width,
+                            int color);
+
 /* ---- Proto: packet protocol --------------------------------------------- */
 
 /* ---- CRC ---------------------------------------------------------------- */
