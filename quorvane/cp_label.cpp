@@ -6,6 +6,7 @@
 #include "nzcommon/imgprocess/imgprobe.h"
 #include "printer/NZLabelPrinter.h"
 #include "quorvane/HandleGuard.h"
+#include "quorvane/cp_image_size.h"
 #include "quorvane/quorvane.h"
 
 namespace {
@@ -17,30 +18,6 @@ inline int Result(bool ok) { return ok ? 1 : 0; }
 inline unsigned short Far(int origin, int size)
 {
     return static_cast<unsigned short>(static_cast<unsigned int>(origin) + static_cast<unsigned int>(size));
-}
-
-// The drawing size of an image of imageW x imageH: both requested values above 0 are
-// used as given; one of them 0 or less follows the image's aspect ratio; both 0 or less
-// take the image's own size. 64-bit arithmetic, rounding down. False when no positive
-// size that fits an int comes out.
-bool ImageDrawSize(unsigned int imageW, unsigned int imageH, int &width, int &height)
-{
-    if (imageW != 0 && imageH != 0) {
-        int64_t w = width, h = height;
-        if (w <= 0 && h <= 0) {
-            w = imageW;
-            h = imageH;
-        } else if (w <= 0) {
-            w = static_cast<int64_t>(static_cast<uint64_t>(h) * imageW / imageH);
-        } else if (h <= 0) {
-            h = static_cast<int64_t>(static_cast<uint64_t>(w) * imageH / imageW);
-        }
-        if (w > INT_MAX || h > INT_MAX)
-            return false;
-        width = static_cast<int>(w);
-        height = static_cast<int>(h);
-    }
-    return width > 0 && height > 0;
 }
 
 typedef bool (NZLabelPrinter::*WideTextMethod)(unsigned short, unsigned short, unsigned short, unsigned short,
@@ -203,7 +180,7 @@ extern "C" CP_API int CP_Label_DrawImageFromFile(CP_Handle handle, int x, int y,
     int bpp = 0, imageW = 0, imageH = 0;
     if (!Quorvane_ImgUtils_GetImageSizeFromFile(path, &bpp, &imageW, &imageH))
         return 0;
-    if (!ImageDrawSize(static_cast<unsigned int>(imageW), static_cast<unsigned int>(imageH), width, height))
+    if (!ApplyImageSizeRule(imageW, imageH, width, height))
         return 0;
     return Result(h->m_labelPrinter.DrawRasterImageFromFileA(U16(x), U16(y), path, width, height,
                                                              binarization_method, compression_method));
@@ -219,7 +196,7 @@ extern "C" CP_API int CP_Label_DrawImageFromData(CP_Handle handle, int x, int y,
     int bpp = 0, imageW = 0, imageH = 0;
     if (!Quorvane_ImgUtils_GetImageSizeFromData(data, data_size, &bpp, &imageW, &imageH))
         return 0;
-    if (!ImageDrawSize(static_cast<unsigned int>(imageW), static_cast<unsigned int>(imageH), width, height))
+    if (!ApplyImageSizeRule(imageW, imageH, width, height))
         return 0;
     return Result(h->m_labelPrinter.DrawRasterImageFromData(U16(x), U16(y), data, data_size, width, height,
                                                             binarization_method, compression_method));
