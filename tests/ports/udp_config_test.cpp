@@ -13,6 +13,7 @@
 #include "ports/NZUtils.h"
 #include "support/TestNetns.h"
 #include "support/TestUtil.h"
+#include "support/UdpFakePrinter.h"
 #include "support/UdpPeer.h"
 
 using namespace quorvane_test;
@@ -151,64 +152,6 @@ TEST(UdpConfigPackets, ReplyRules)
 
 namespace {
 
-// Records every packet and answers the n-th (1-based) with the datagrams the script gives.
-class FakePrinter {
-public:
-    typedef std::function<std::vector<Bytes>(int n, const Bytes &packet)> Script;
-
-    explicit FakePrinter(Script script)
-        : m_sock(new UdpPeer("127.0.0.1", 0)), m_port(m_sock->Port()), m_script(std::move(script)), m_stop(false)
-    {
-        m_thread = std::thread([this] { run(); });
-    }
-    ~FakePrinter() { Stop(); }
-    // Ends the printer's thread and closes its socket.
-    void Stop()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        m_sock.reset();
-    }
-    unsigned short Port() const { return m_port; }
-    std::vector<Datagram> Packets()
-    {
-        std::lock_guard<std::mutex> g(m_lock);
-        return m_packets;
-    }
-
-private:
-    void run()
-    {
-        int n = 0;
-        while (!m_stop.load()) {
-            Datagram d;
-            if (!m_sock->Receive(d, 5))
-                continue;
-            {
-                std::lock_guard<std::mutex> g(m_lock);
-                m_packets.push_back(d);
-            }
-            for (const Bytes &reply : m_script(++n, d.data))
-                m_sock->SendTo(reply, d.addr, d.port);
-        }
-        // Record what is still queued, so a stopped printer has seen every packet sent.
-        Datagram d;
-        while (m_sock->Receive(d, 0)) {
-            std::lock_guard<std::mutex> g(m_lock);
-            m_packets.push_back(d);
-        }
-    }
-
-    std::unique_ptr<UdpPeer> m_sock;
-    unsigned short m_port;
-    Script m_script;
-    std::atomic<bool> m_stop;
-    std::mutex m_lock;
-    std::vector<Datagram> m_packets;
-    std::thread m_thread;
-};
-
 struct Leaks {
     int fds = CountOpenFds();
     int threads = CountThreads();
@@ -224,7 +167,7 @@ struct Leaks {
 TEST(UdpConfigCommands, SetAddressEndsOnTheMatchingReply)
 {
     Leaks leaks; // before the fake printer's thread
-    FakePrinter printer([](int n, const Bytes &p) -> std::vector<Bytes> {
+    UdpFakePrinter printer([](int n, const Bytes &p) -> std::vector<Bytes> {
         if (n < 2)
             return {};
         Bytes other = replyFor(p, 23, 15);
@@ -253,7 +196,7 @@ TEST(UdpConfigCommands, SetAddressEndsOnTheMatchingReply)
 
 TEST(UdpConfigCommands, NameAndConfirmRoundTrips)
 {
-    FakePrinter namePrinter([](int, const Bytes &p) -> std::vector<Bytes> { return {replyFor(p, 134, 14)}; });
+    UdpFakePrinter namePrinter([](int, const Bytes &p) -> std::vector<Bytes> { return {replyFor(p, 134, 14)}; });
     NZIOUDPConfigName name;
     EXPECT_TRUE(name.NZIOUDPConfigName_ConfigName("127.0.0.1", 0, "127.0.0.1", namePrinter.Port(),
                                                   "64:EB:8C:01:02:03", "Front desk", 500, 3000));
@@ -262,7 +205,7 @@ TEST(UdpConfigCommands, NameAndConfirmRoundTrips)
     EXPECT_EQ(148u, namePrinter.Packets()[0].data.size());
     EXPECT_EQ("46 72 6F 6E 74 20 64 65 73 6B 00", ToHex(namePrinter.Packets()[0].data.data() + 20, 11));
 
-    FakePrinter confirmPrinter([](int, const Bytes &p) -> std::vector<Bytes> { return {replyFor(p, 11, 14)}; });
+    UdpFakePrinter confirmPrinter([](int, const Bytes &p) -> std::vector<Bytes> { return {replyFor(p, 11, 14)}; });
     NZIOUDPConfigConfirm confirm;
     EXPECT_TRUE(confirm.NZIOUDPConfigConfirm_ConfigConfirm(nullptr, 0, "127.0.0.1", confirmPrinter.Port(),
                                                            "64:EB:8C:01:02:03", 500, 3000));
@@ -275,7 +218,7 @@ TEST(UdpConfigCommands, NameAndConfirmRoundTrips)
 TEST(UdpConfigCommands, SilentPrinterGetsOnePacketPerInterval)
 {
     Leaks leaks; // before the fake printer's thread
-    FakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
+    UdpFakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
     const int64_t start = NZUtils_MonotonicMs();
     {
         NZIOUDPConfigConfirm cmd;
@@ -298,7 +241,7 @@ TEST(UdpConfigCommands, SilentPrinterGetsOnePacketPerInterval)
 
 TEST(UdpConfigCommands, ZeroTotalSendsAtMostOnce)
 {
-    FakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
+    UdpFakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
     NZIOUDPConfigConfirm cmd;
     EXPECT_FALSE(cmd.NZIOUDPConfigConfirm_ConfigConfirm("127.0.0.1", 0, "127.0.0.1", printer.Port(),
                                                         "00:11:22:33:44:55", 100, 0));
@@ -311,7 +254,7 @@ TEST(UdpConfigCommands, ZeroIntervalStillEnds)
 {
     Leaks leaks; // before the fake printer's thread
     // A zero interval means no receive limit; the receive thread must still end.
-    FakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
+    UdpFakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
     const int64_t start = NZUtils_MonotonicMs();
     {
         NZIOUDPConfigName cmd;
@@ -327,7 +270,7 @@ TEST(UdpConfigCommands, ZeroIntervalStillEnds)
 TEST(UdpConfigCommands, NothingSentOnBadInputOrFailedOpen)
 {
     Leaks leaks; // before the fake printer's thread
-    FakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
+    UdpFakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
     NZIOUDPConfigIP ip;
     const int64_t start = NZUtils_MonotonicMs();
     // Incomplete address: refused instead of sending the template's bytes.

@@ -14,65 +14,20 @@
 #include "quorvane/quorvane.h"
 #include "support/TestNetns.h"
 #include "support/TestUtil.h"
+#include "support/UdpFakePrinter.h"
 #include "support/UdpPeer.h"
 
 using namespace quorvane_test;
 
 namespace {
 
-// A printer on 127.0.0.1 that records every packet and answers through the script.
-class LoopbackPrinter {
+// The shared UDP fake printer with a script that looks at the packet only.
+class LoopbackPrinter : public UdpFakePrinter {
 public:
-    typedef std::function<std::vector<Bytes>(const Bytes &packet)> Script;
-
-    explicit LoopbackPrinter(Script script)
-        : m_sock(new UdpPeer("127.0.0.1", 0)), m_port(m_sock->Port()), m_script(std::move(script)), m_stop(false)
+    explicit LoopbackPrinter(std::vector<Bytes> (*script)(const Bytes &packet))
+        : UdpFakePrinter([script](int, const Bytes &packet) { return script(packet); })
     {
-        m_thread = std::thread([this] { run(); });
     }
-    ~LoopbackPrinter() { Stop(); }
-    void Stop()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        m_sock.reset();
-    }
-    unsigned short Port() const { return m_port; }
-    std::vector<Datagram> Packets()
-    {
-        std::lock_guard<std::mutex> g(m_lock);
-        return m_packets;
-    }
-
-private:
-    void run()
-    {
-        while (!m_stop.load()) {
-            Datagram d;
-            if (!m_sock->Receive(d, 5))
-                continue;
-            {
-                std::lock_guard<std::mutex> g(m_lock);
-                m_packets.push_back(d);
-            }
-            for (const Bytes &reply : m_script(d.data))
-                m_sock->SendTo(reply, d.addr, d.port);
-        }
-        Datagram d;
-        while (m_sock->Receive(d, 0)) {
-            std::lock_guard<std::mutex> g(m_lock);
-            m_packets.push_back(d);
-        }
-    }
-
-    std::unique_ptr<UdpPeer> m_sock;
-    unsigned short m_port;
-    Script m_script;
-    std::atomic<bool> m_stop;
-    std::mutex m_lock;
-    std::vector<Datagram> m_packets;
-    std::thread m_thread;
 };
 
 // The printer's answer: "EPSONs", the command code, the reply length field, the MAC.
