@@ -21,6 +21,9 @@ const unsigned int kSettingMaxDataLength = 256;
 const unsigned int kBatteryKeptBytes = 300;
 const unsigned int kBatteryNumberOffset = 4;
 const unsigned int kStopAtBootPauseMs = 10;
+// Chunks of one transfer that may await their replies at a time: well within what the
+// connection's received-package queue keeps.
+const size_t kReplyWindow = IOHandle::MaxReceivedPackages / 2;
 // Replies are looked for this often while a request waits.
 const int kPollMs = 1;
 
@@ -98,8 +101,7 @@ bool WithRetry(IOHandle *h, unsigned int tries, Attempt attempt)
 }
 
 // The replies of one chunked transfer: one slot per chunk, filled as replies come in any
-// order. Replies are taken while the chunks are still being sent too, so a long transfer
-// never leaves more replies waiting in the connection's queue than the queue keeps.
+// order. Replies are taken while the chunks are still being sent too.
 class ChunkReplies {
 public:
     ChunkReplies(unsigned short cmd, unsigned int paraBase, unsigned int step)
@@ -175,6 +177,19 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
     ChunkReplies pending(cmd, paraBase, step);
     unsigned int position = 0;
     while (position < total && CanLoop(h)) {
+        // Replies that come in one burst must all fit the connection's queue: with a full
+        // window, wait (up to the reply time-out) for some before sending more.
+        if (pending.Missing() >= kReplyWindow) {
+            NZMsTimer windowTimer(replyTimeoutMs);
+            for (;;) {
+                pending.Collect(h);
+                if (pending.Missing() < kReplyWindow || windowTimer.IsUp() || !CanLoop(h))
+                    break;
+                NZIOSleep::SleepMs(kPollMs);
+            }
+            if (pending.Missing() >= kReplyWindow)
+                break;
+        }
         const unsigned int n = total - position < step ? total - position : step;
         const bool sent = data ? SendPackage(h, type, cmd, paraBase + position, n, data + position, writeTimeoutMs)
                                : SendPackage(h, type, cmd, paraBase + position, 0, nullptr, writeTimeoutMs);

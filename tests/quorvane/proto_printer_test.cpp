@@ -256,7 +256,7 @@ TEST_F(ProtoPrinter, RepliesInAnyOrder)
     EXPECT_EQ(texts, (std::vector<std::string>{"0", "256", "512"}));
 }
 
-// More chunks than the connection's reply queue holds: replies are taken while sending.
+// More chunks than the connection's reply queue holds, replies coming in bursts: none is lost.
 TEST_F(ProtoPrinter, LongTransferKeepsEveryReply)
 {
     const unsigned int chunks = 260, size = 1;
