@@ -109,9 +109,11 @@ public:
     {
     }
 
-    void Expect()
+    // One more chunk whose reply keeps at most keepBytes data bytes.
+    void Expect(unsigned int keepBytes)
     {
         m_slots.emplace_back();
+        m_keep.push_back(keepBytes);
         m_have.push_back(false);
         ++m_missing;
     }
@@ -128,7 +130,10 @@ public:
                 ++it;
                 continue;
             }
-            m_slots[slot] = std::move(*it);
+            if (it->length > m_keep[slot])
+                m_slots[slot] = NZReceivedProtoPackage(it->cmd, it->para, it->data, m_keep[slot]);
+            else
+                m_slots[slot] = std::move(*it);
             m_have[slot] = true;
             --m_missing;
             it = h->m_packages.erase(it);
@@ -160,14 +165,19 @@ private:
     unsigned int m_step;
     size_t m_missing;
     std::vector<NZReceivedProtoPackage> m_slots;
+    std::vector<unsigned int> m_keep;
     std::vector<bool> m_have;
 };
 
+// What a chunked transfer keeps of each reply's data.
+enum class KeepReplyData { All, None, ChunkShare };
+
 // One chunked transfer. With data, chunks of up to `step` bytes are sent; without, each
-// chunk is an empty request for the next `step` bytes.
+// chunk is an empty request for the next `step` bytes. The printer chooses the reply
+// lengths, so only what is kept of them is held until the transfer ends.
 bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
                     const unsigned char *data, unsigned int step, unsigned int writeTimeoutMs,
-                    unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies)
+                    unsigned int replyTimeoutMs, KeepReplyData keep, std::list<NZReceivedProtoPackage> &replies)
 {
     replies.clear();
     if (total == 0)
@@ -195,7 +205,7 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
                                : SendPackage(h, type, cmd, paraBase + position, 0, nullptr, writeTimeoutMs);
         if (!sent)
             break;
-        pending.Expect();
+        pending.Expect(keep == KeepReplyData::All ? UINT_MAX : keep == KeepReplyData::None ? 0 : n);
         position += n;
         pending.Collect(h);
     }
@@ -213,20 +223,22 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
 
 bool SendData(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
               const unsigned char *data, unsigned short chunkSize, unsigned int writeTimeoutMs,
-              unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies)
+              unsigned int replyTimeoutMs, KeepReplyData keep, std::list<NZReceivedProtoPackage> &replies)
 {
     if (total != 0 && !data) {
         replies.clear();
         return false;
     }
-    return TransferChunks(h, type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs, replies);
+    return TransferChunks(h, type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs, keep,
+                          replies);
 }
 
 bool RecvData(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
               unsigned int writeTimeoutMs, unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies)
 {
+    // A reply holds the bytes of its own chunk; anything beyond belongs to no request.
     return TransferChunks(h, type, cmd, paraBase, total, nullptr, kRecvChunkSize, writeTimeoutMs, replyTimeoutMs,
-                          replies);
+                          KeepReplyData::ChunkShare, replies);
 }
 
 // Request and reply with retries, the reply's data copied into the caller's buffer.
@@ -386,7 +398,8 @@ bool Proto_SendData(void *handle, unsigned char type, unsigned short cmd, unsign
                     unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies)
 {
     HandleGuard h(handle);
-    return h && SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs, replies);
+    return h && SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs,
+                         KeepReplyData::All, replies);
 }
 
 bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase,
@@ -397,7 +410,7 @@ bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cm
     HandleGuard h(handle);
     return h && WithRetry(h.get(), tries, [&]() {
                return SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs,
-                               replies);
+                               KeepReplyData::All, replies);
            });
 }
 
@@ -485,8 +498,9 @@ extern "C" CP_API int CP_Proto_SendDataWithRetry(CP_Handle handle, unsigned char
         return 0;
     std::list<NZReceivedProtoPackage> replies;
     return WithRetry(h.get(), tries, [&]() {
+               // The replies are only counted: none of their data is kept.
                return SendData(h.get(), type, command, parameter_base, total_length, data, chunk_size, write_timeout,
-                               reply_timeout, replies);
+                               reply_timeout, KeepReplyData::None, replies);
            })
                ? 1
                : 0;

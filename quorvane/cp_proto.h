@@ -57,7 +57,8 @@ bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cm
                              std::list<NZReceivedProtoPackage> &replies, unsigned int tries);
 
 // Asks for `total` bytes with one empty package per 256 bytes (parameter base + position);
-// the replies, in position order, carry the data.
+// the replies, in position order, carry the data, each cut at the length its request
+// asked for.
 bool Proto_RecvData(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
                     unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
                     std::list<NZReceivedProtoPackage> &replies);

@@ -290,22 +290,25 @@ TEST_F(ProtoPrinter, RecvDataInChunks)
     EXPECT_EQ(buf[600], '#');
 }
 
-// Replies longer or shorter than asked for: the data still never go past the total.
+// Replies longer or shorter than asked for: a reply fills at most its own chunk's share,
+// a short one leaves no gap, and the data never go past the total.
 TEST_F(ProtoPrinter, RecvDataWithOddReplyLengths)
 {
     printer.AddRule(Package(0xFF, 51, 0, ""), Package(0xFF, 51, 0, std::string(1000, 'a')));
     printer.AddRule(Package(0xFF, 51, 256, ""), Package(0xFF, 51, 256, "b"));
+    printer.AddRule(Package(0xFF, 51, 512, ""), Package(0xFF, 51, 512, std::string(65535, 'c')));
     CP_Proto_SetWorkEnabled(handle, 1);
-    std::vector<unsigned char> buf(300 + 16, '#');
+    std::vector<unsigned char> buf(600 + 16, '#');
     unsigned int got = 0;
-    EXPECT_EQ(CP_Proto_RecvDataWithRetry(handle, 0xFF, 51, 0, 1000, 2000, 300, buf.data(), &got, 1), 1);
-    EXPECT_EQ(got, 300u);
-    EXPECT_EQ(std::string(reinterpret_cast<char *>(buf.data()), 300), std::string(300, 'a'));
-    EXPECT_EQ(buf[300], '#');
+    EXPECT_EQ(CP_Proto_RecvDataWithRetry(handle, 0xFF, 51, 0, 1000, 2000, 600, buf.data(), &got, 1), 1);
+    const std::string expected = std::string(256, 'a') + "b" + std::string(88, 'c');
+    EXPECT_EQ(got, expected.size());
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(buf.data()), got), expected);
+    EXPECT_EQ(buf[got], '#');
 
     // Without a buffer the replies are only awaited.
     got = 5;
-    EXPECT_EQ(CP_Proto_RecvDataWithRetry(handle, 0xFF, 51, 0, 1000, 2000, 300, nullptr, &got, 1), 1);
+    EXPECT_EQ(CP_Proto_RecvDataWithRetry(handle, 0xFF, 51, 0, 1000, 2000, 600, nullptr, &got, 1), 1);
     EXPECT_EQ(got, 0u);
 }
 
