@@ -41,6 +41,7 @@
 #include "ports/NZUsbProductSerialNumberIO.h"
 #include "printer/AutoReplyHandlerPro.h"
 #include "printer/NZIOSettingPackage.h"
+#include "printer/NZLabelPrinter.h"
 #include "printer/NZPosPrinter.h"
 #include "printer/NZProtoHandler.h"
 #include "printer/PrinterProperty.h"
@@ -137,6 +138,7 @@ public:
     const unsigned int m_autoReplyTryTimeMs;
     const unsigned int m_statusValidityMs;
     NZPosPrinter m_posPrinter;
+    NZLabelPrinter m_labelPrinter;
     NZIOSettingPackage m_settingPackage;
     PrinterProperty m_printerProperty;
     std::atomic<unsigned int> m_printResultCounter;

@@ -258,8 +258,10 @@ bool Port_Initialize(void *handle)
     port->SetReadedEvent(&Port_ReadedEvent, handle);
     port->SetWritedEvent(&Port_WritedEvent, handle);
     h->m_posPrinter.SetIO(port);
+    h->m_labelPrinter.SetIO(port);
     h->m_settingPackage.SetIO(port);
     h->m_posPrinter.SetIODefaultTimeout(kWriterTimeoutMs);
+    h->m_labelPrinter.SetIODefaultTimeout(kWriterTimeoutMs);
     if (!h->m_autoReplyRequested)
         return true;
 

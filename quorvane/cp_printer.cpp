@@ -189,6 +189,20 @@ extern "C" CP_API int CP_Printer_GetPrinterLabelPositionAdjustmentInfo(CP_Handle
     return 1;
 }
 
+// Millimetres to dots, truncated toward zero; values beyond the int range (and NaN) are
+// clamped instead of overflowing the conversion.
+static int MillimetresToDots(double mm, unsigned int dotsPerMm)
+{
+    const double dots = mm * dotsPerMm;
+    if (std::isnan(dots))
+        return 0;
+    if (dots >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (dots <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(dots);
+}
+
 extern "C" CP_API int CP_Printer_SetPrinterLabelPositionAdjustmentInfo(CP_Handle handle,
                                                                        double label_print_position_adjustment,
                                                                        double label_tear_position_adjustment)
@@ -204,10 +218,10 @@ extern "C" CP_API int CP_Printer_SetPrinterLabelPositionAdjustmentInfo(CP_Handle
     // Without a known resolution the millimetres cannot be turned into dots: send nothing.
     if (d == 0)
         return 0;
-    // TODO(label writer): h->m_labelPrinter.SetLabelPositionAdjustment(first, second) & 0xFF
-    (void)label_print_position_adjustment;
-    (void)label_tear_position_adjustment;
-    return 0;
+    return h->m_labelPrinter.SetLabelPositionAdjustment(MillimetresToDots(label_print_position_adjustment, d),
+                                                        MillimetresToDots(label_tear_position_adjustment, d))
+               ? 1
+               : 0;
 }
 
 extern "C" CP_API int CP_Printer_ClearPrinterBuffer(CP_Handle handle)

@@ -8,6 +8,14 @@
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
+// Formats a receipt image does not come in stay out, and with them their decoders.
+#define STBI_NO_HDR
+#define STBI_NO_PIC
+#define STBI_NO_PNM
+// Decoding time follows the declared size, and some decoders (JPEG) go on over missing data,
+// so a damaged header could keep a call busy for minutes: images are limited to 32768 dots
+// a side and 2^26 pixels in all.
+#define STBI_MAX_DIMENSIONS (1 << 15)
 #define STBI_MALLOC(sz) malloc(sz)
 #define STBI_REALLOC(p, newsz) realloc(p, newsz)
 #define STBI_FREE(p) free(p)
@@ -68,13 +76,58 @@ bool HostileForStb(const unsigned char *data, int size)
     return need > static_cast<uint64_t>(size);
 }
 
+// JPEG files whose Huffman table segments declare more than 256 codes: the decoder would
+// write past its tables. The walk covers every marker segment, also those between scans.
+bool HostileJpeg(const unsigned char *data, int size)
+{
+    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8)
+        return false;
+    long pos = 2;
+    const long n = size;
+    while (pos + 4 <= n) {
+        if (data[pos] != 0xFF) {
+            ++pos; // entropy-coded data between markers
+            continue;
+        }
+        const unsigned char marker = data[pos + 1];
+        if (marker == 0xFF) {
+            ++pos; // fill byte
+            continue;
+        }
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            pos += 2; // stuffed byte, restart markers: no length
+            continue;
+        }
+        if (marker == 0xD9)
+            return false;
+        const long length = (data[pos + 2] << 8) | data[pos + 3];
+        if (marker == 0xC4) {
+            long t = pos + 4;
+            const long end = pos + 2 + length;
+            while (t + 17 <= end && t + 17 <= n) {
+                long codes = 0;
+                for (int i = 1; i <= 16; ++i)
+                    codes += data[t + i];
+                if (codes > 256)
+                    return true;
+                t += 17 + codes;
+            }
+        }
+        pos += 2 + length;
+    }
+    return false;
+}
+
 } // namespace
 
 unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, int *height, int *channelsInFile)
 {
     int w = 0, h = 0, comp = 0;
     unsigned char *rgba = nullptr;
-    if (data && size > 0 && !HostileForStb(data, size))
+    const long long kMaxPixels = 1LL << 26;
+    int iw = 0, ih = 0, ic = 0;
+    if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) &&
+        stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= kMaxPixels)
         rgba = stbi_load_from_memory(data, size, &w, &h, &comp, 4);
     if (width)
         *width = w;

@@ -211,7 +211,7 @@ TEST(PortBase, ReadUntilBytesFollowsOverlappingMatches)
         const quorvane_test::Bytes pattern = quorvane_test::Hex(r.pattern);
         unsigned char buf[16];
         bool found = !r.found;
-        EXPECT_EQ(r.count, io.ReadUntilBytes(buf, sizeof buf, 0, pattern.empty() ? nullptr : pattern.data(),
+        EXPECT_EQ(r.count, io.ReadUntilBytes(buf, sizeof buf, 1000, pattern.empty() ? nullptr : pattern.data(),
                                              static_cast<unsigned int>(pattern.size()), &found))
             << r.input;
         EXPECT_EQ(r.found, found) << r.input;

@@ -189,6 +189,9 @@ TEST_F(Connection, TcpOpenAndCloseRaiseEachEventOnce)
         EXPECT_EQ(std::string(g->m_openParams.netAddress), "127.0.0.1");
         EXPECT_EQ(g->m_openParams.tcpPort, printer.Port());
         EXPECT_EQ(g->m_posPrinter.GetIODefaultTimeout(), 3600000u);
+        EXPECT_EQ(g->m_labelPrinter.GetIODefaultTimeout(), 3600000u);
+        EXPECT_EQ(g->m_labelPrinter.GetIO(), g->m_currentPort);
+        EXPECT_EQ(g->m_settingPackage.GetIO(), g->m_currentPort);
     }
     EXPECT_TRUE(Port_IsOpened(h));
     // Without auto-reply nothing is written during the open.

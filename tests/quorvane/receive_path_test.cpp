@@ -160,6 +160,30 @@ TEST_F(ReceivePath, LabelPositionAdjustmentNeedsResolution)
     EXPECT_DOUBLE_EQ(b, -0.25);
 }
 
+// Millimetres become dots (truncated toward zero) with the reported resolution.
+TEST_F(ReceivePath, SetLabelPositionAdjustmentSendsDots)
+{
+    Feed("53 00 00 08 00 00 01 5A"); // 8 dots per mm
+    struct Row {
+        double first, second;
+        const char *wire;
+    } rows[] = {
+        {0.375, -0.25, "1F 28 4C 04 00 53 FE 03 AE"}, // 3 and -2 dots
+        {0.0, 0.0, "1F 28 4C 04 00 53 00 00 53"},
+        {-0.99, 0.99, "1F 28 4C 04 00 53 07 F9 AD"},  // -7.92 -> -7, 7.92 -> 7
+        {1e300, -1e300, "1F 28 4C 04 00 53 00 FF AC"}, // clamped to INT_MAX / INT_MIN
+    };
+    HandleGuard h(handle);
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.wire);
+        h->m_memoryIO.ClearBufferData();
+        EXPECT_EQ(CP_Printer_SetPrinterLabelPositionAdjustmentInfo(handle, r.first, r.second), 1);
+        EXPECT_EQ(ToHex(static_cast<const unsigned char *>(h->m_memoryIO.GetBufferData()),
+                        h->m_memoryIO.GetBufferLength()),
+                  r.wire);
+    }
+}
+
 TEST_F(ReceivePath, PackagesAreQueuedAndFirmwareTextIsSet)
 {
     const std::string text = "FW 1.2.3";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "imgtest_util.h"
 #include "nzcommon/imgprocess/imgconvert.h"
@@ -281,6 +282,97 @@ TEST(ImgConvert, RgbPixelsAndBgra)
     EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertRGBPixelsDataToMonoFormat(rgb.data(), 2, 2, 4, 4, 5, &size, &bpl));
     EXPECT_EQ(-1, size);
     EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageFileToMonoFormat("/nonexistent.png", 8, 8, 0, &size, &bpl));
+}
+
+TEST(ImgConvert, ConcurrentConversions)
+{
+    std::vector<unsigned char> rgb = Picture(60, 30);
+    const std::vector<unsigned char> files[] = {Png(60, 30, 3, rgb), MakeBmp(60, 30, 24, rgb)};
+    std::vector<unsigned char> expected[3];
+    for (int method = 0; method < 3; ++method) {
+        int size = 0, bpl = 0;
+        Owned r(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(files[0].data(), static_cast<int>(files[0].size()), 90,
+                                                               45, method, &size, &bpl));
+        expected[method] = Bytes(r.get(), size);
+    }
+    int good[8] = {0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            const std::vector<unsigned char> &file = files[t % 2];
+            bool ok = true;
+            for (int i = 0; i < 6; ++i) {
+                int method = (t + i) % 3, size = 0, bpl = 0;
+                Owned r(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(file.data(), static_cast<int>(file.size()), 90,
+                                                                       45, method, &size, &bpl));
+                ok = ok && Bytes(r.get(), size) == expected[method];
+            }
+            good[t] = ok;
+        });
+    }
+    for (auto &th : threads)
+        th.join();
+    for (int t = 0; t < 8; ++t)
+        EXPECT_TRUE(good[t]) << t;
+}
+
+} // namespace
+
+namespace {
+
+// Damaged files: bytes of valid images overwritten at random places. Whatever the
+// decoders make of them, they must return without touching memory they do not own.
+TEST(ImgConvert, DamagedFilesNeverCrash)
+{
+    std::vector<unsigned char> rgb = Picture(24, 12);
+    const std::vector<unsigned char> originals[] = {
+        Png(24, 12, 3, rgb), MakeBmp(24, 12, 24, rgb), imgtest::Hex(kJpegHex),
+        MakeBmp(24, 12, 8, std::vector<unsigned char>(24 * 12, 3), std::vector<unsigned char>(1024, 0x40))};
+    imgtest::Lcg rnd(2024);
+    int decoded = 0;
+    for (const auto &original : originals) {
+        for (int round = 0; round < 150; ++round) {
+            std::vector<unsigned char> f = original;
+            int edits = 1 + static_cast<int>(rnd.Next() % 4);
+            for (int e = 0; e < edits; ++e)
+                f[rnd.Next() % f.size()] = rnd.Byte();
+            if (round % 5 == 0)
+                f.resize(rnd.Next() % f.size() + 1);
+            int size = 0, bpl = 0, w = 0, h = 0, bits = 0;
+            Owned r(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(f.data(), static_cast<int>(f.size()), 16, 16,
+                                                                   round % 3, &size, &bpl));
+            decoded += r != nullptr;
+            Quorvane_ImgUtils_GetImageSizeFromData(f.data(), static_cast<int>(f.size()), &bits, &w, &h);
+        }
+    }
+    EXPECT_GT(decoded, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ImgConvert, OversizedTablesAndImagesAreRefused)
+{
+    // A Huffman table segment whose 16 counts add up to more than 256 codes.
+    std::vector<unsigned char> jpg = imgtest::Hex(kJpegHex);
+    size_t dht = 2;
+    while (dht + 1 < jpg.size() && !(jpg[dht] == 0xFF && jpg[dht + 1] == 0xC4))
+        ++dht;
+    ASSERT_LT(dht + 21, jpg.size());
+    for (int i = 0; i < 16; ++i)
+        jpg[dht + 5 + i] = 20;
+    int size = 0, bpl = 0, bits = 0, w = 0, h = 0;
+    EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToMonoFormat(jpg.data(), static_cast<int>(jpg.size()), 16, 8,
+                                                                      0, &size, &bpl));
+    EXPECT_EQ(0, Quorvane_ImgUtils_GetImageSizeFromData(jpg.data(), static_cast<int>(jpg.size()), &bits, &w, &h));
+
+    // A PNG header announcing 30000 x 30000 pixels: refused before any decoding.
+    std::vector<unsigned char> png = Png(8, 8, 3, std::vector<unsigned char>(8 * 8 * 3, 9));
+    imgtest::Put32(png, 16, 0x30750000u); // big-endian 30000 in the width field
+    imgtest::Put32(png, 20, 0x30750000u);
+    EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToMonoFormat(png.data(), static_cast<int>(png.size()), 16, 16,
+                                                                      0, &size, &bpl));
 }
 
 } // namespace
