@@ -2,14 +2,7 @@
 // None of them raises open or close events; UDP takes packages without their checks.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,9 +11,9 @@
 #include "printer/NZProtoHandler.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/quorvane.h"
-#include "support/FakePrinter.h"
 #include "support/PtyPrinter.h"
 #include "support/TestUtil.h"
+#include "support/UdpPeer.h"
 
 using quorvane_test::WaitFor;
 
@@ -120,18 +113,9 @@ TEST_F(ProtoOpen, FailedOpensReturnNull)
 // connection takes the package all the same.
 TEST_F(ProtoOpen, UdpTakesPackagesWithoutChecks)
 {
-    const int peer = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(peer, 0);
-    sockaddr_in addr;
-    memset(&addr, 0, sizeof(addr));
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof(addr);
-    ASSERT_EQ(bind(peer, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)), 0);
-    ASSERT_EQ(getsockname(peer, reinterpret_cast<sockaddr *>(&addr), &len), 0);
-    const unsigned short peerPort = ntohs(addr.sin_port);
-
-    CP_Handle h = CP_Proto_OpenUdp("127.0.0.1", 0, "127.0.0.1", peerPort);
+    quorvane_test::UdpPeer peer("127.0.0.1", 0);
+    ASSERT_TRUE(peer.Ok());
+    CP_Handle h = CP_Proto_OpenUdp("127.0.0.1", 0, "127.0.0.1", peer.Port());
     ASSERT_NE(h, nullptr);
     {
         HandleGuard g(h);
@@ -140,22 +124,15 @@ TEST_F(ProtoOpen, UdpTakesPackagesWithoutChecks)
 
     std::string request;
     std::thread answer([&]() {
-        pollfd p = {peer, POLLIN, 0};
-        if (poll(&p, 1, 3000) != 1)
+        quorvane_test::Datagram d;
+        if (!peer.Receive(d, 3000))
             return;
-        char buf[256];
-        sockaddr_in from;
-        socklen_t fromLen = sizeof(from);
-        const ssize_t n = recvfrom(peer, buf, sizeof(buf), 0, reinterpret_cast<sockaddr *>(&from), &fromLen);
-        if (n <= 0)
-            return;
-        request.assign(buf, static_cast<size_t>(n));
+        request.assign(d.data.begin(), d.data.end());
         std::string reply = Package(0xFF, 32, 0, "udp fw");
         reply[10] ^= 0x55; // header check wrong
         reply[11] ^= 0x55; // data check wrong
-        sendto(peer, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr *>(&from), fromLen);
+        peer.SendTo(std::vector<unsigned char>(reply.begin(), reply.end()), d.addr, d.port);
     });
-
     CP_Proto_SetWorkEnabled(h, 1);
     unsigned char buf[16];
     unsigned int got = 0;
@@ -165,7 +142,6 @@ TEST_F(ProtoOpen, UdpTakesPackagesWithoutChecks)
     EXPECT_EQ(std::string(reinterpret_cast<char *>(buf), got), "udp fw");
     EXPECT_EQ(CP_Proto_SetComBaudrate(h, 9600), 0);
     EXPECT_EQ(CP_Port_Close(h), 1);
-    close(peer);
     ExpectNoEvents();
 }
 
