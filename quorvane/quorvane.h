@@ -522,7 +522,80 @@ CP_API int CP_Label_DrawBox(CP_Handle handle, int x, int y, int width, int heigh
 
 /* ---- Proto: packet protocol --------------------------------------------- */
 
+/*
+ * Device configuration through protocol packages. Requests wait for the reply with the
+ * same command and parameter; generic requests run only while the connection's work
+ * switch is on (CP_Proto_SetWorkEnabled), and clearing it from another thread, or
+ * closing the port, ends a pending request. Calls ending in WithRetry, and those taking
+ * tries, first drop every reply still queued, then make up to `tries` attempts with a
+ * 100 ms pause after each failed one. Timeouts are milliseconds. Run one request at a
+ * time per connection.
+ */
+
+/* Opens without auto-reply that raise no open or close events: serial (no flow
+ * control), USB (as CP_Port_OpenUsb), UDP (package checks off). Close with CP_Port_Close. */
+CP_API CP_Handle CP_Proto_OpenCom(const char *name, int baudrate, CP_ComDataBits databits, CP_ComParity parity,
+                                  CP_ComStopBits stopbits);
+CP_API CP_Handle CP_Proto_OpenUsb(const char *name);
+CP_API CP_Handle CP_Proto_OpenUdp(const char *local_ip, unsigned short local_port, const char *dest_ip,
+                                  unsigned short dest_port);
+/* Serial connections only: changes the baud rate; 0 for other ports. */
+CP_API int CP_Proto_SetComBaudrate(CP_Handle handle, int baudrate);
+/* The work switch (off for every new connection). */
+CP_API int CP_Proto_SetWorkEnabled(CP_Handle handle, int enabled);
+CP_API int CP_Proto_IsWorkEnabled(CP_Handle handle);
+/* One package (at most 65535 data bytes) and its reply. On success min(reply length,
+ * buffer_size) reply bytes go into buffer and their count into *received_length (0 when
+ * buffer, buffer_size or the reply's data is missing); on failure neither is touched. */
+CP_API int CP_Proto_SendPackageAndRecvResponseWithRetry(CP_Handle handle, unsigned char type, unsigned short command,
+                                                        unsigned int parameter, unsigned int data_length,
+                                                        const unsigned char *data, unsigned int write_timeout,
+                                                        unsigned int reply_timeout, unsigned int buffer_size,
+                                                        unsigned char *buffer, unsigned int *received_length,
+                                                        unsigned int tries);
+/* Sends total_length bytes in packages of at most chunk_size bytes with parameter
+ * parameter_base + position; succeeds when every package was answered. */
+CP_API int CP_Proto_SendDataWithRetry(CP_Handle handle, unsigned char type, unsigned short command,
+                                      unsigned int parameter_base, unsigned int total_length,
+                                      const unsigned char *data, unsigned short chunk_size,
+                                      unsigned int write_timeout, unsigned int reply_timeout, unsigned int tries);
+/* Asks for total_length bytes, 256 a package (parameter parameter_base + position); the
+ * replies' data, in order and cut at total_length, go into buffer, their count into
+ * *received_length. */
+CP_API int CP_Proto_RecvDataWithRetry(CP_Handle handle, unsigned char type, unsigned short command,
+                                      unsigned int parameter_base, unsigned int write_timeout,
+                                      unsigned int reply_timeout, unsigned int total_length, unsigned char *buffer,
+                                      unsigned int *received_length, unsigned int tries);
+/* Sends "DEVICE??"; the reply is the firmware version text (buffer as above). */
+CP_API int CP_Proto_CommunicationTest(CP_Handle handle, unsigned char type, unsigned int write_timeout,
+                                      unsigned int reply_timeout, unsigned int buffer_size, unsigned char *buffer,
+                                      unsigned int *received_length, unsigned int tries);
+/* Resets the device's parameters; 1 once the device confirmed. */
+CP_API int CP_Proto_ClearParameters(CP_Handle handle, unsigned char type, unsigned int write_timeout,
+                                    unsigned int reply_timeout, unsigned int tries);
+/* Sends "a" every 10 ms until the device answers "a" (1), or until the work switch is
+ * cleared or the port closes (0). No time limit of its own. */
+CP_API int CP_Proto_StopAtBootBySenda(CP_Handle handle);
+/* Turn the work switch on and query once. Battery level: the number, or -1. */
+CP_API int CP_Proto_QueryBatteryLevel(CP_Handle handle, unsigned int timeout);
+/* Serial number: bytes stored into buffer (not terminated), or -1. */
+CP_API int CP_Proto_QuerySerialNumber(CP_Handle handle, char *buffer, unsigned int size, unsigned int timeout);
+/* Settings sent without waiting for a reply (work switch not needed); 1 when written.
+ * The two texts with their terminators take at most 256 bytes, else 0 and nothing sent. */
+CP_API int CP_Proto_SetSystemNameAndSerialNumber(CP_Handle handle, const char *name, const char *serial_number);
+CP_API int CP_Proto_SetBluetoothNameAndPassword(CP_Handle handle, const char *name, const char *password);
+/* 16 bytes: value1 big-endian, value2-5 one byte each, value6-9 little-endian. */
+CP_API int CP_Proto_SetPTPBasicParameters(CP_Handle handle, unsigned int value1, unsigned char value2,
+                                          unsigned char value3, unsigned char value4, unsigned char value5,
+                                          unsigned short value6, unsigned short value7, unsigned short value8,
+                                          unsigned short value9);
+
 /* ---- CRC ---------------------------------------------------------------- */
+
+/* Scrambles length bytes (output may be input) with a key byte derived from a fresh
+ * 16-bit random value, stored in *random for the receiving side. */
+CP_API void CP_CRC_Encrypt(const unsigned char *input, unsigned int length, unsigned char *output,
+                           unsigned int *random);
 
 /* ---- Barcode, QR code and image conversion ------------------------------ */
 /* Pixel arrays hold one 32-bit value per pixel, rows top-down, stored as given. Sizes of

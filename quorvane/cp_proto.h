@@ -1,0 +1,69 @@
+// Request side of the packet protocol: the received-package queue of a connection, its
+// work switch, one request and its reply, retries and chunked transfers both ways.
+//
+// Replies are matched to requests by command and parameter alone. Chunked transfers put
+// the position of each chunk into the parameter (base + position), so every chunk has
+// its own reply. Every waiting loop re-checks Proto_CanLoop: clearing the work switch
+// from another thread, or the port closing, ends a pending request.
+//
+// All functions take the opaque handle and follow the handle rule (HandleGuard): a null
+// or unregistered handle makes them do nothing and return false or 0.
+#ifndef QUORVANE_CP_PROTO_H
+#define QUORVANE_CP_PROTO_H
+
+#include <list>
+
+#include "printer/NZProtoHandler.h"
+
+// Takes the oldest queued package with this command and parameter; false when none.
+bool Proto_GetAndRemoveReceivedProtoPackage(void *handle, unsigned short cmd, unsigned int para,
+                                            NZReceivedProtoPackage &result);
+unsigned int Proto_GetReceivedProtoPackageCount(void *handle);
+void Proto_ClearReceivedProtoPackages(void *handle);
+
+void Proto_SetWorkEnabled(void *handle);
+void Proto_SetWorkDisabled(void *handle);
+bool Proto_IsWorkEnabled(void *handle);
+// The port is open and the work switch is on.
+bool Proto_CanLoop(void *handle);
+
+// Builds one package and writes it; true when every byte was written. At most 65535
+// data bytes; data may be null only when dataLen is 0.
+bool Proto_SendPackage(void *handle, unsigned char type, unsigned short cmd, unsigned int para, unsigned int dataLen,
+                       const unsigned char *data, unsigned int writeTimeoutMs);
+
+// Sends one package and waits up to replyTimeoutMs for the package with the same
+// command and parameter.
+bool Proto_SendPackageAndRecvResponse(void *handle, unsigned char type, unsigned short cmd, unsigned int para,
+                                      unsigned int dataLen, const unsigned char *data, unsigned int writeTimeoutMs,
+                                      unsigned int replyTimeoutMs, NZReceivedProtoPackage &reply);
+
+// The *WithRetry forms empty the queue once, then make up to `tries` attempts while
+// Proto_CanLoop holds, pausing 100 ms after every failed attempt.
+bool Proto_SendPackageAndRecvResponseWithRetry(void *handle, unsigned char type, unsigned short cmd,
+                                               unsigned int para, unsigned int dataLen, const unsigned char *data,
+                                               unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
+                                               NZReceivedProtoPackage &reply, unsigned int tries);
+
+// Sends `total` bytes in chunks of at most chunkSize bytes, parameter base + position,
+// and waits for one reply per chunk; the replies come back in chunk order. A total of 0
+// succeeds at once; a chunk size of 0 with data to send fails.
+bool Proto_SendData(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
+                    const unsigned char *data, unsigned short chunkSize, unsigned int writeTimeoutMs,
+                    unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies);
+bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase,
+                             unsigned int total, const unsigned char *data, unsigned short chunkSize,
+                             unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
+                             std::list<NZReceivedProtoPackage> &replies, unsigned int tries);
+
+// Asks for `total` bytes with one empty package per 256 bytes (parameter base + position);
+// the replies, in position order, carry the data, each cut at the length its request
+// asked for.
+bool Proto_RecvData(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
+                    unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
+                    std::list<NZReceivedProtoPackage> &replies);
+bool Proto_RecvDataWithRetry(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase,
+                             unsigned int total, unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
+                             std::list<NZReceivedProtoPackage> &replies, unsigned int tries);
+
+#endif

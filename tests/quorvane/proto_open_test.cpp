@@ -1,0 +1,148 @@
+// The packet-protocol opens: serial and USB by device path over a pty, UDP on loopback.
+// None of them raises open or close events; UDP takes packages without their checks.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ports/NZUtils.h"
+#include "printer/NZProtoHandler.h"
+#include "quorvane/HandleGuard.h"
+#include "quorvane/quorvane.h"
+#include "support/PtyPrinter.h"
+#include "support/TestUtil.h"
+#include "support/UdpPeer.h"
+
+using quorvane_test::WaitFor;
+
+namespace {
+
+std::string Package(unsigned char type, unsigned short cmd, unsigned int para, const std::string &data)
+{
+    std::vector<unsigned char> out(NZProtoHandler::HeaderSize + data.size());
+    unsigned int n = 0;
+    NZProtoHandler::GenerateSendPackage(type, cmd, para, static_cast<unsigned int>(data.size()),
+                                        reinterpret_cast<const unsigned char *>(data.data()), out.data(), &n);
+    return std::string(reinterpret_cast<const char *>(out.data()), n);
+}
+
+std::atomic<int> g_events{0};
+void OnOpened(void *, const char *, void *) { ++g_events; }
+void OnFailed(void *, const char *, void *) { ++g_events; }
+void OnClosed(void *, void *) { ++g_events; }
+
+class ProtoOpen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_events = 0;
+        CP_Port_AddOnPortOpenedEvent(OnOpened, nullptr);
+        CP_Port_AddOnPortOpenFailedEvent(OnFailed, nullptr);
+        CP_Port_AddOnPortClosedEvent(OnClosed, nullptr);
+    }
+    void TearDown() override
+    {
+        CP_Port_RemoveOnPortOpenedEvent(OnOpened);
+        CP_Port_RemoveOnPortOpenFailedEvent(OnFailed);
+        CP_Port_RemoveOnPortClosedEvent(OnClosed);
+    }
+    // No event may come, also not late.
+    void ExpectNoEvents()
+    {
+        NZIOSleep::SleepMs(50);
+        EXPECT_EQ(g_events.load(), 0);
+    }
+};
+
+const std::string kProbe = "DEVICE??";
+
+TEST_F(ProtoOpen, SerialOverPty)
+{
+    PtyPrinter device;
+    ASSERT_TRUE(device.Ok());
+    device.AddRule(Package(0xFF, 32, 0, kProbe), Package(0xFF, 32, 0, "v1"));
+    CP_Handle h = CP_Proto_OpenCom(device.Path(), 115200, CP_ComDataBits_8, CP_ComParity_NoParity,
+                                   CP_ComStopBits_One);
+    ASSERT_NE(h, nullptr);
+    {
+        HandleGuard g(h);
+        EXPECT_EQ(g->m_openParams.portType, static_cast<unsigned int>(CP_PORT_TYPE_COM));
+        EXPECT_EQ(g->m_openParams.comFlowControl, CP_ComFlowControl_None);
+        EXPECT_EQ(g->m_autoReplyRequested, 0u);
+    }
+    EXPECT_EQ(CP_Proto_IsWorkEnabled(h), 0);
+    CP_Proto_SetWorkEnabled(h, 1);
+    unsigned char buf[16];
+    unsigned int got = 0;
+    EXPECT_EQ(CP_Proto_CommunicationTest(h, 0xFF, 1000, 2000, sizeof(buf), buf, &got, 2), 1);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(buf), got), "v1");
+    EXPECT_EQ(CP_Proto_SetComBaudrate(h, 9600), 1);
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    ExpectNoEvents();
+}
+
+TEST_F(ProtoOpen, UsbByDevicePath)
+{
+    PtyPrinter device;
+    ASSERT_TRUE(device.Ok());
+    CP_Handle h = CP_Proto_OpenUsb(device.Path());
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(CP_Proto_SetComBaudrate(h, 9600), 0);
+    // Nothing is written at the open.
+    NZIOSleep::SleepMs(20);
+    EXPECT_EQ(device.Received(), "");
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    ExpectNoEvents();
+}
+
+TEST_F(ProtoOpen, FailedOpensReturnNull)
+{
+    EXPECT_EQ(CP_Proto_OpenCom("/nonexistent/tty", 9600, CP_ComDataBits_8, CP_ComParity_NoParity,
+                               CP_ComStopBits_One),
+              nullptr);
+    EXPECT_EQ(CP_Proto_OpenCom(nullptr, 9600, CP_ComDataBits_8, CP_ComParity_NoParity, CP_ComStopBits_One), nullptr);
+    EXPECT_EQ(CP_Proto_OpenUsb("VID:0x0001,PID:0x0002"), nullptr);
+    EXPECT_EQ(CP_Proto_OpenUsb(nullptr), nullptr);
+    EXPECT_EQ(CP_Proto_OpenUdp("127.0.0.1", 0, nullptr, 9), nullptr);
+    ExpectNoEvents();
+}
+
+// A printer on a loopback UDP socket that answers with wrong check bytes: the
+// connection takes the package all the same.
+TEST_F(ProtoOpen, UdpTakesPackagesWithoutChecks)
+{
+    quorvane_test::UdpPeer peer("127.0.0.1", 0);
+    ASSERT_TRUE(peer.Ok());
+    CP_Handle h = CP_Proto_OpenUdp("127.0.0.1", 0, "127.0.0.1", peer.Port());
+    ASSERT_NE(h, nullptr);
+    {
+        HandleGuard g(h);
+        EXPECT_EQ(g->m_openParams.portType, static_cast<unsigned int>(CP_PORT_TYPE_UDP));
+    }
+
+    std::string request;
+    std::thread answer([&]() {
+        quorvane_test::Datagram d;
+        if (!peer.Receive(d, 3000))
+            return;
+        request.assign(d.data.begin(), d.data.end());
+        std::string reply = Package(0xFF, 32, 0, "udp fw");
+        reply[10] ^= 0x55; // header check wrong
+        reply[11] ^= 0x55; // data check wrong
+        peer.SendTo(std::vector<unsigned char>(reply.begin(), reply.end()), d.addr, d.port);
+    });
+    CP_Proto_SetWorkEnabled(h, 1);
+    unsigned char buf[16];
+    unsigned int got = 0;
+    EXPECT_EQ(CP_Proto_CommunicationTest(h, 0xFF, 1000, 3000, sizeof(buf), buf, &got, 1), 1);
+    answer.join();
+    EXPECT_EQ(request, Package(0xFF, 32, 0, kProbe));
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(buf), got), "udp fw");
+    EXPECT_EQ(CP_Proto_SetComBaudrate(h, 9600), 0);
+    EXPECT_EQ(CP_Port_Close(h), 1);
+    ExpectNoEvents();
+}
+
+} // namespace

@@ -1,0 +1,329 @@
+// Packet-protocol requests on a memory connection: the packages written byte for byte,
+// replies fed through the receive path, matching by command and parameter, the work
+// switch, time-outs, retries and bad arguments.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <list>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ports/NZUtils.h"
+#include "printer/NZProtoHandler.h"
+#include "quorvane/HandleGuard.h"
+#include "quorvane/cp_connection.h"
+#include "quorvane/cp_proto.h"
+#include "quorvane/quorvane.h"
+#include "support/FakePrinter.h"
+#include "support/TestUtil.h"
+
+using quorvane_test::WaitFor;
+
+namespace {
+
+std::string Package(unsigned char type, unsigned short cmd, unsigned int para, const std::string &data)
+{
+    std::vector<unsigned char> out(NZProtoHandler::HeaderSize + data.size());
+    unsigned int n = 0;
+    NZProtoHandler::GenerateSendPackage(type, cmd, para, static_cast<unsigned int>(data.size()),
+                                        reinterpret_cast<const unsigned char *>(data.data()), out.data(), &n);
+    return std::string(reinterpret_cast<const char *>(out.data()), n);
+}
+
+class ProtoMemory : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        handle = CP_Port_OpenMemoryBuffer(70000);
+        ASSERT_NE(handle, nullptr);
+    }
+    void TearDown() override
+    {
+        if (handle)
+            CP_Port_Close(handle);
+    }
+
+    std::string Written()
+    {
+        HandleGuard h(handle);
+        const char *p = static_cast<const char *>(h->m_memoryIO.GetBufferData());
+        return std::string(p, h->m_memoryIO.GetBufferLength());
+    }
+    void ClearWritten()
+    {
+        HandleGuard h(handle);
+        h->m_memoryIO.ClearBufferData();
+    }
+    // As if the printer had sent these bytes.
+    void Feed(const std::string &bytes)
+    {
+        Port_ReadedEvent(reinterpret_cast<const unsigned char *>(bytes.data()),
+                         static_cast<unsigned int>(bytes.size()), handle);
+    }
+
+    CP_Handle handle = nullptr;
+};
+
+// The settings packages, byte for byte.
+TEST_F(ProtoMemory, SettingPackagesOnTheWire)
+{
+    struct Row {
+        const char *name;
+        int (*send)(CP_Handle);
+        const char *hex;
+    } rows[] = {
+        {"ptp parameters",
+         [](CP_Handle h) {
+             return CP_Proto_SetPTPBasicParameters(h, 0x01020304, 5, 6, 7, 8, 0x0A09, 0x0C0B, 0x0E0D, 0x100F);
+         },
+         "03 FF 60 00 00 00 00 00 10 00 8C 10 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10"},
+        {"system name and serial",
+         [](CP_Handle h) { return CP_Proto_SetSystemNameAndSerialNumber(h, "AB", "C"); },
+         "03 FF 64 00 00 00 00 00 05 00 9D 40 41 42 00 43 00"},
+        {"bluetooth name and password",
+         [](CP_Handle h) { return CP_Proto_SetBluetoothNameAndPassword(h, "", ""); },
+         "03 FF 61 00 00 00 00 00 02 00 9F 00 00 00"},
+    };
+    for (const Row &row : rows) {
+        ClearWritten();
+        EXPECT_EQ(row.send(handle), 1) << row.name;
+        EXPECT_EQ(Written(), FakePrinter::Hex(row.hex)) << row.name;
+    }
+    // None of them needs the work switch.
+    EXPECT_EQ(CP_Proto_IsWorkEnabled(handle), 0);
+}
+
+TEST_F(ProtoMemory, NameAndSerialTakeAtMost256Bytes)
+{
+    const std::string name(200, 'n'), serial(54, 's');
+    EXPECT_EQ(CP_Proto_SetSystemNameAndSerialNumber(handle, name.c_str(), serial.c_str()), 1);
+    const std::string data = name + std::string(1, '\0') + serial + std::string(1, '\0');
+    ASSERT_EQ(data.size(), 256u);
+    EXPECT_EQ(Written(), Package(0xFF, 100, 0, data));
+
+    ClearWritten();
+    const std::string longer(55, 's');
+    EXPECT_EQ(CP_Proto_SetSystemNameAndSerialNumber(handle, name.c_str(), longer.c_str()), 0);
+    EXPECT_EQ(CP_Proto_SetBluetoothNameAndPassword(handle, longer.c_str(), name.c_str()), 0);
+    EXPECT_EQ(CP_Proto_SetSystemNameAndSerialNumber(handle, nullptr, "x"), 0);
+    EXPECT_EQ(CP_Proto_SetBluetoothNameAndPassword(handle, "x", nullptr), 0);
+    EXPECT_EQ(Written(), "");
+}
+
+TEST_F(ProtoMemory, WorkSwitch)
+{
+    EXPECT_EQ(CP_Proto_IsWorkEnabled(handle), 0);
+    EXPECT_EQ(CP_Proto_SetWorkEnabled(handle, 7), 1);
+    EXPECT_EQ(CP_Proto_IsWorkEnabled(handle), 1);
+    EXPECT_TRUE(Proto_CanLoop(handle));
+    EXPECT_EQ(CP_Proto_SetWorkEnabled(handle, 0), 1);
+    EXPECT_EQ(CP_Proto_IsWorkEnabled(handle), 0);
+    EXPECT_FALSE(Proto_CanLoop(handle));
+}
+
+// With the switch off, generic requests send nothing and fail at once.
+TEST_F(ProtoMemory, SwitchOffSendsNothing)
+{
+    unsigned char buf[16];
+    unsigned int got = 99;
+    const unsigned char data[] = {1, 2, 3};
+    const int64_t start = NZUtils_MonotonicMs();
+    EXPECT_EQ(CP_Proto_CommunicationTest(handle, 0xFF, 1000, 1000, sizeof(buf), buf, &got, 3), 0);
+    EXPECT_EQ(CP_Proto_ClearParameters(handle, 0xFF, 1000, 1000, 3), 0);
+    EXPECT_EQ(CP_Proto_SendDataWithRetry(handle, 0xFF, 5, 0, 3, data, 1, 1000, 1000, 3), 0);
+    EXPECT_EQ(CP_Proto_RecvDataWithRetry(handle, 0xFF, 5, 0, 1000, 1000, 3, buf, &got, 3), 0);
+    EXPECT_EQ(CP_Proto_StopAtBootBySenda(handle), 0);
+    EXPECT_LT(NZUtils_MonotonicMs() - start, 500);
+    EXPECT_EQ(got, 99u);
+    EXPECT_EQ(Written(), "");
+}
+
+// A queued reply satisfies a request only with the same command and parameter.
+TEST_F(ProtoMemory, RepliesMatchCommandAndParameter)
+{
+    struct Row {
+        const char *name;
+        unsigned short cmd;
+        unsigned int para;
+        bool matches;
+    } rows[] = {
+        {"same", 63, 86, true},
+        {"other parameter", 63, 78, false},
+        {"other command", 64, 86, false},
+        {"parameter high bits", 63, 86 | 0x10000, false},
+    };
+    CP_Proto_SetWorkEnabled(handle, 1);
+    for (const Row &row : rows) {
+        Proto_ClearReceivedProtoPackages(handle);
+        Feed(Package(0xFF, row.cmd, row.para, "reply"));
+        ASSERT_EQ(Proto_GetReceivedProtoPackageCount(handle), 1u) << row.name;
+        NZReceivedProtoPackage reply;
+        EXPECT_EQ(Proto_SendPackageAndRecvResponse(handle, 0xFF, 63, 86, 0, nullptr, 1000, 50, reply), row.matches)
+            << row.name;
+        if (row.matches) {
+            EXPECT_EQ(std::string(reinterpret_cast<char *>(reply.data), reply.length), "reply");
+            EXPECT_EQ(Proto_GetReceivedProtoPackageCount(handle), 0u);
+        } else {
+            EXPECT_EQ(Proto_GetReceivedProtoPackageCount(handle), 1u) << row.name;
+        }
+    }
+}
+
+// The oldest of two matching replies is taken first; the others stay queued.
+TEST_F(ProtoMemory, OldestMatchingReplyFirst)
+{
+    Feed(Package(0xFF, 1, 2, "first") + Package(0xFF, 9, 9, "other") + Package(0xFF, 1, 2, "second"));
+    NZReceivedProtoPackage p;
+    ASSERT_TRUE(Proto_GetAndRemoveReceivedProtoPackage(handle, 1, 2, p));
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(p.data), p.length), "first");
+    ASSERT_TRUE(Proto_GetAndRemoveReceivedProtoPackage(handle, 1, 2, p));
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(p.data), p.length), "second");
+    EXPECT_FALSE(Proto_GetAndRemoveReceivedProtoPackage(handle, 1, 2, p));
+    EXPECT_EQ(Proto_GetReceivedProtoPackageCount(handle), 1u);
+}
+
+// A reply time-out of 0 fails at the first check, even with the reply already queued.
+TEST_F(ProtoMemory, ZeroReplyTimeoutFails)
+{
+    CP_Proto_SetWorkEnabled(handle, 1);
+    Feed(Package(0xFF, 63, 86, "x"));
+    NZReceivedProtoPackage reply;
+    EXPECT_FALSE(Proto_SendPackageAndRecvResponse(handle, 0xFF, 63, 86, 0, nullptr, 1000, 0, reply));
+    EXPECT_EQ(Written(), Package(0xFF, 63, 86, ""));
+}
+
+// Packages that are written but never answered: every try waits its reply time-out and
+// then pauses 100 ms, the last one included.
+TEST_F(ProtoMemory, UnansweredTriesTakeTheirTime)
+{
+    CP_Proto_SetWorkEnabled(handle, 1);
+    const int64_t start = NZUtils_MonotonicMs();
+    EXPECT_EQ(CP_Proto_ClearParameters(handle, 0x12, 1000, 60, 3), 0);
+    const int64_t took = NZUtils_MonotonicMs() - start;
+    EXPECT_GE(took, 3 * 60 + 300);
+    EXPECT_LT(took, 3000);
+    const std::string one = FakePrinter::Hex("03 12 FD 00 00 00 00 00 00 00 EC 00");
+    EXPECT_EQ(Written(), one + one + one);
+}
+
+// A package that cannot be written fails the try at once, without waiting for a reply.
+TEST_F(ProtoMemory, UnwritablePackageFailsAtOnce)
+{
+    CP_Handle small = CP_Port_OpenMemoryBuffer(11);
+    ASSERT_NE(small, nullptr);
+    CP_Proto_SetWorkEnabled(small, 1);
+    NZReceivedProtoPackage reply;
+    const int64_t start = NZUtils_MonotonicMs();
+    EXPECT_FALSE(Proto_SendPackageAndRecvResponse(small, 0xFF, 1, 0, 0, nullptr, 1000, 5000, reply));
+    EXPECT_LT(NZUtils_MonotonicMs() - start, 1000);
+    CP_Port_Close(small);
+}
+
+TEST_F(ProtoMemory, BadArgumentsAreRefused)
+{
+    CP_Proto_SetWorkEnabled(handle, 1);
+    unsigned char buf[8];
+    unsigned int got = 77;
+    std::vector<unsigned char> big(65536, 1);
+    const int64_t start = NZUtils_MonotonicMs();
+    // Data length beyond a package, or data missing.
+    EXPECT_EQ(CP_Proto_SendPackageAndRecvResponseWithRetry(handle, 0xFF, 1, 0, 65536, big.data(), 100, 100,
+                                                           sizeof(buf), buf, &got, 3),
+              0);
+    EXPECT_EQ(CP_Proto_SendPackageAndRecvResponseWithRetry(handle, 0xFF, 1, 0, 0xFFFFFFFFu, big.data(), 100, 100,
+                                                           sizeof(buf), buf, &got, 3),
+              0);
+    EXPECT_EQ(CP_Proto_SendPackageAndRecvResponseWithRetry(handle, 0xFF, 1, 0, 4, nullptr, 100, 100, sizeof(buf),
+                                                           buf, &got, 3),
+              0);
+    // Chunked send without data or with chunks of 0 bytes.
+    EXPECT_EQ(CP_Proto_SendDataWithRetry(handle, 0xFF, 1, 0, 10, nullptr, 4, 100, 100, 3), 0);
+    EXPECT_EQ(CP_Proto_SendDataWithRetry(handle, 0xFF, 1, 0, 10, big.data(), 0, 100, 100, 3), 0);
+    // Serial number without a buffer.
+    EXPECT_EQ(CP_Proto_QuerySerialNumber(handle, nullptr, 10, 100), -1);
+    EXPECT_LT(NZUtils_MonotonicMs() - start, 500);
+    EXPECT_EQ(got, 77u);
+    EXPECT_EQ(Written(), "");
+
+    std::list<NZReceivedProtoPackage> replies;
+    EXPECT_FALSE(Proto_SendData(handle, 0xFF, 1, 0, 10, big.data(), 0, 100, 100, replies));
+    EXPECT_FALSE(Proto_SendData(handle, 0xFF, 1, 0, 10, nullptr, 4, 100, 100, replies));
+    EXPECT_FALSE(Proto_SendPackage(handle, 0xFF, 1, 0, 65536, big.data(), 100));
+    EXPECT_EQ(Written(), "");
+    // The largest package goes.
+    EXPECT_TRUE(Proto_SendPackage(handle, 0xFF, 1, 0, 65535, big.data(), 100));
+    EXPECT_EQ(Written().size(), 12u + 65535u);
+}
+
+// A total of 0 succeeds at once with no package sent.
+TEST_F(ProtoMemory, EmptyTransfersSucceedAtOnce)
+{
+    std::list<NZReceivedProtoPackage> replies(2);
+    EXPECT_TRUE(Proto_SendData(handle, 0xFF, 1, 0, 0, nullptr, 0, 100, 100, replies));
+    EXPECT_TRUE(replies.empty());
+    EXPECT_TRUE(Proto_RecvData(handle, 0xFF, 1, 0, 0, 100, 100, replies));
+    // The retrying forms need the switch for their first attempt.
+    unsigned int got = 5;
+    EXPECT_EQ(CP_Proto_SendDataWithRetry(handle, 0xFF, 1, 0, 0, nullptr, 0, 100, 100, 1), 0);
+    CP_Proto_SetWorkEnabled(handle, 1);
+    EXPECT_EQ(CP_Proto_SendDataWithRetry(handle, 0xFF, 1, 0, 0, nullptr, 0, 100, 100, 1), 1);
+    EXPECT_EQ(CP_Proto_RecvDataWithRetry(handle, 0xFF, 1, 0, 100, 100, 0, nullptr, &got, 1), 1);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(Written(), "");
+}
+
+// Clearing the switch from another thread ends a pending request.
+TEST_F(ProtoMemory, ClearingTheSwitchEndsAWait)
+{
+    CP_Proto_SetWorkEnabled(handle, 1);
+    std::thread stopper([this]() {
+        NZIOSleep::SleepMs(100);
+        CP_Proto_SetWorkEnabled(handle, 0);
+    });
+    const int64_t start = NZUtils_MonotonicMs();
+    EXPECT_EQ(CP_Proto_ClearParameters(handle, 0xFF, 1000, 60000, 100), 0);
+    stopper.join();
+    EXPECT_LT(NZUtils_MonotonicMs() - start, 2000);
+}
+
+// Every call refuses a null or destroyed handle with its failure value.
+TEST(ProtoHandleRule, UnregisteredHandles)
+{
+    CP_Handle gone = CP_Port_OpenMemoryBuffer(64);
+    ASSERT_NE(gone, nullptr);
+    ASSERT_EQ(CP_Port_Close(gone), 1);
+    unsigned char buf[8];
+    unsigned int got = 42;
+    const unsigned char data[] = {1};
+    for (CP_Handle h : {static_cast<CP_Handle>(nullptr), gone}) {
+        EXPECT_EQ(CP_Proto_SetComBaudrate(h, 9600), 0);
+        EXPECT_EQ(CP_Proto_SetWorkEnabled(h, 1), 0);
+        EXPECT_EQ(CP_Proto_IsWorkEnabled(h), 0);
+        EXPECT_EQ(CP_Proto_SendPackageAndRecvResponseWithRetry(h, 0xFF, 1, 0, 1, data, 10, 10, 8, buf, &got, 1), 0);
+        EXPECT_EQ(CP_Proto_SendDataWithRetry(h, 0xFF, 1, 0, 1, data, 1, 10, 10, 1), 0);
+        EXPECT_EQ(CP_Proto_RecvDataWithRetry(h, 0xFF, 1, 0, 10, 10, 8, buf, &got, 1), 0);
+        EXPECT_EQ(CP_Proto_CommunicationTest(h, 0xFF, 10, 10, 8, buf, &got, 1), 0);
+        EXPECT_EQ(CP_Proto_ClearParameters(h, 0xFF, 10, 10, 1), 0);
+        EXPECT_EQ(CP_Proto_StopAtBootBySenda(h), 0);
+        EXPECT_EQ(CP_Proto_QueryBatteryLevel(h, 10), -1);
+        EXPECT_EQ(CP_Proto_QuerySerialNumber(h, reinterpret_cast<char *>(buf), 8, 10), -1);
+        EXPECT_EQ(CP_Proto_SetSystemNameAndSerialNumber(h, "a", "b"), 0);
+        EXPECT_EQ(CP_Proto_SetBluetoothNameAndPassword(h, "a", "b"), 0);
+        EXPECT_EQ(CP_Proto_SetPTPBasicParameters(h, 1, 2, 3, 4, 5, 6, 7, 8, 9), 0);
+        EXPECT_FALSE(Proto_CanLoop(h));
+        EXPECT_FALSE(Proto_IsWorkEnabled(h));
+        EXPECT_EQ(Proto_GetReceivedProtoPackageCount(h), 0u);
+    }
+    EXPECT_EQ(got, 42u);
+}
+
+TEST(ProtoHandleRule, SetComBaudrateOnOtherPorts)
+{
+    CP_Handle mem = CP_Port_OpenMemoryBuffer(64);
+    ASSERT_NE(mem, nullptr);
+    EXPECT_EQ(CP_Proto_SetComBaudrate(mem, 9600), 0);
+    CP_Port_Close(mem);
+}
+
+} // namespace
