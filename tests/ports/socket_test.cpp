@@ -30,6 +30,10 @@ public:
     explicit Listener(unsigned short port = 0, int backlog = 8)
     {
         m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        // Without address reuse, a connection this listener closes first leaves the fixed
+        // port in TIME_WAIT and blocks the next suite's listener on it for a minute.
+        int one = 1;
+        setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         struct sockaddr_in sa;
         memset(&sa, 0, sizeof sa);
         sa.sin_family = AF_INET;
