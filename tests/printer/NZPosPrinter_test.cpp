@@ -16,6 +16,9 @@
 
 namespace {
 
+using quorvane_test::ExpectRowsFailOnShortOrFailedWrite;
+using quorvane_test::ExpectRowsFailWithoutPort;
+using quorvane_test::ExpectRowsWriteExactly;
 using quorvane_test::RecordingPort;
 using quorvane_test::Bytes;
 using quorvane_test::Hex;
@@ -150,42 +153,17 @@ const std::vector<PosRow> &PosRows()
 
 TEST(NZPosPrinter, EveryCommandWritesExactBytesInOneWrite)
 {
-    RecordingPort port;
-    NZPosPrinter printer;
-    printer.SetIO(&port);
-    for (const PosRow &row : PosRows()) {
-        SCOPED_TRACE(row.name);
-        port.Reset();
-        EXPECT_TRUE(row.call(printer));
-        EXPECT_EQ(ToHex(row.expected), ToHex(port.Data()));
-        EXPECT_EQ(1, port.writes);
-        EXPECT_EQ(600000u, port.lastTimeout);
-    }
+    ExpectRowsWriteExactly<NZPosPrinter>(PosRows());
 }
 
 TEST(NZPosPrinter, ShortOrFailedWriteReportsFalse)
 {
-    RecordingPort port;
-    NZPosPrinter printer;
-    printer.SetIO(&port);
-    for (RecordingPort::Mode mode : {RecordingPort::kShort, RecordingPort::kFail}) {
-        port.mode = mode;
-        for (const PosRow &row : PosRows()) {
-            SCOPED_TRACE(row.name);
-            port.Reset();
-            EXPECT_FALSE(row.call(printer));
-            EXPECT_EQ(1, port.writes) << "no retry";
-        }
-    }
+    ExpectRowsFailOnShortOrFailedWrite<NZPosPrinter>(PosRows());
 }
 
 TEST(NZPosPrinter, WithoutPortEveryCommandFails)
 {
-    NZPosPrinter printer;
-    for (const PosRow &row : PosRows()) {
-        SCOPED_TRACE(row.name);
-        EXPECT_FALSE(row.call(printer));
-    }
+    ExpectRowsFailWithoutPort<NZPosPrinter>(PosRows());
 }
 
 // Rows that fail before anything reaches the port.

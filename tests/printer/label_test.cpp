@@ -20,6 +20,9 @@ namespace {
 using quorvane_test::Bytes;
 using quorvane_test::Cat;
 using quorvane_test::Hex;
+using quorvane_test::ExpectRowsFailOnShortOrFailedWrite;
+using quorvane_test::ExpectRowsFailWithoutPort;
+using quorvane_test::ExpectRowsWriteExactly;
 using quorvane_test::RecordingPort;
 using quorvane_test::Text;
 
@@ -105,38 +108,13 @@ const std::vector<Row> &CommandRows()
 
 TEST(Label, EveryCommandWritesExactBytesInOneWrite)
 {
-    RecordingPort port(1 << 20);
-    NZLabelPrinter printer;
-    printer.SetIO(&port);
-    for (const Row &row : CommandRows()) {
-        SCOPED_TRACE(row.name);
-        port.Reset();
-        EXPECT_TRUE(row.call(printer));
-        EXPECT_EQ(row.expected, port.Data());
-        EXPECT_EQ(1, port.writes);
-        EXPECT_EQ(600000u, port.lastTimeout);
-    }
+    ExpectRowsWriteExactly<NZLabelPrinter>(CommandRows(), 1 << 20);
 }
 
 TEST(Label, ShortFailedOrMissingPortReportsFalse)
 {
-    RecordingPort port(1 << 20);
-    NZLabelPrinter printer;
-    printer.SetIO(&port);
-    for (RecordingPort::Mode mode : {RecordingPort::kShort, RecordingPort::kFail}) {
-        port.mode = mode;
-        for (const Row &row : CommandRows()) {
-            SCOPED_TRACE(row.name);
-            port.Reset();
-            EXPECT_FALSE(row.call(printer));
-            EXPECT_EQ(1, port.writes) << "no retry";
-        }
-    }
-    NZLabelPrinter detached;
-    for (const Row &row : CommandRows()) {
-        SCOPED_TRACE(row.name);
-        EXPECT_FALSE(row.call(detached));
-    }
+    ExpectRowsFailOnShortOrFailedWrite<NZLabelPrinter>(CommandRows(), 1 << 20);
+    ExpectRowsFailWithoutPort<NZLabelPrinter>(CommandRows());
 }
 
 TEST(Label, WriteTimeoutFollowsTheSetting)

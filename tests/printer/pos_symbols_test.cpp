@@ -21,6 +21,9 @@ namespace {
 using quorvane_test::Bytes;
 using quorvane_test::Cat;
 using quorvane_test::Hex;
+using quorvane_test::ExpectRowsFailOnShortOrFailedWrite;
+using quorvane_test::ExpectRowsFailWithoutPort;
+using quorvane_test::ExpectRowsWriteExactly;
 using quorvane_test::RecordingPort;
 using quorvane_test::Text;
 
@@ -120,38 +123,13 @@ const std::vector<Row> &CommandRows()
 
 TEST(PosSymbols, EveryCommandWritesExactBytesInOneWrite)
 {
-    RecordingPort port(1 << 20);
-    NZPosPrinter printer;
-    printer.SetIO(&port);
-    for (const Row &row : CommandRows()) {
-        SCOPED_TRACE(row.name);
-        port.Reset();
-        EXPECT_TRUE(row.call(printer));
-        EXPECT_EQ(row.expected, port.Data());
-        EXPECT_EQ(1, port.writes);
-        EXPECT_EQ(600000u, port.lastTimeout);
-    }
+    ExpectRowsWriteExactly<NZPosPrinter>(CommandRows(), 1 << 20);
 }
 
 TEST(PosSymbols, ShortFailedOrMissingPortReportsFalse)
 {
-    RecordingPort port(1 << 20);
-    NZPosPrinter printer;
-    printer.SetIO(&port);
-    for (RecordingPort::Mode mode : {RecordingPort::kShort, RecordingPort::kFail}) {
-        port.mode = mode;
-        for (const Row &row : CommandRows()) {
-            SCOPED_TRACE(row.name);
-            port.Reset();
-            EXPECT_FALSE(row.call(printer));
-            EXPECT_EQ(1, port.writes) << "no retry";
-        }
-    }
-    NZPosPrinter detached;
-    for (const Row &row : CommandRows()) {
-        SCOPED_TRACE(row.name);
-        EXPECT_FALSE(row.call(detached));
-    }
+    ExpectRowsFailOnShortOrFailedWrite<NZPosPrinter>(CommandRows(), 1 << 20);
+    ExpectRowsFailWithoutPort<NZPosPrinter>(CommandRows());
 }
 
 // Inputs that are refused before anything reaches the port.

@@ -4,9 +4,12 @@
 #ifndef QUORVANE_TESTS_SUPPORT_PRINTER_PORTS_H
 #define QUORVANE_TESTS_SUPPORT_PRINTER_PORTS_H
 
+#include <gtest/gtest.h>
+
 #include <vector>
 
 #include "ports/NZMemoryIO.h"
+#include "support/TestUtil.h"
 
 namespace quorvane_test {
 
@@ -45,6 +48,54 @@ public:
     int writes = 0;
     unsigned int lastTimeout = 0;
 };
+
+// Command tables: rows of {name, call(printer), expected bytes}.
+
+// Every row, run once, writes exactly its bytes in one write with the writer's time-out.
+template <typename Printer, typename Rows>
+void ExpectRowsWriteExactly(const Rows &rows, unsigned int capacity = 1 << 16)
+{
+    RecordingPort port(capacity);
+    Printer printer;
+    printer.SetIO(&port);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        port.Reset();
+        EXPECT_TRUE(row.call(printer));
+        EXPECT_EQ(ToHex(row.expected), ToHex(port.Data()));
+        EXPECT_EQ(1, port.writes);
+        EXPECT_EQ(600000u, port.lastTimeout);
+    }
+}
+
+// A short or failed write makes every row report false, without a retry.
+template <typename Printer, typename Rows>
+void ExpectRowsFailOnShortOrFailedWrite(const Rows &rows, unsigned int capacity = 1 << 16)
+{
+    RecordingPort port(capacity);
+    Printer printer;
+    printer.SetIO(&port);
+    for (RecordingPort::Mode mode : {RecordingPort::kShort, RecordingPort::kFail}) {
+        port.mode = mode;
+        for (const auto &row : rows) {
+            SCOPED_TRACE(row.name);
+            port.Reset();
+            EXPECT_FALSE(row.call(printer));
+            EXPECT_EQ(1, port.writes) << "no retry";
+        }
+    }
+}
+
+// Without a port every row reports false.
+template <typename Printer, typename Rows>
+void ExpectRowsFailWithoutPort(const Rows &rows)
+{
+    Printer printer;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_FALSE(row.call(printer));
+    }
+}
 
 } // namespace quorvane_test
 
