@@ -254,6 +254,19 @@ bool NZPosPrinter::POS_PrintRasterImageSpecifyCompressMethod(const unsigned char
     return ok;
 }
 
+// Prints a converted raster through print(raster, bytesPerLine, width, height) and frees
+// it; false when the conversion failed.
+template <typename Print>
+static bool printConverted(unsigned char *raster, int bytesPerLine, int width, int height, Print print)
+{
+    if (!raster)
+        return false;
+    const bool ok = bytesPerLine > 0 && print(raster, static_cast<unsigned int>(bytesPerLine),
+                                              static_cast<unsigned int>(width), static_cast<unsigned int>(height));
+    free(raster);
+    return ok;
+}
+
 bool NZPosPrinter::POS_PrintRasterImageSpecifyCompressMethodFromPixels(const unsigned char *pixels,
                                                                        int /*dataLength*/, int width, int height,
                                                                        int stride, int format, int binarization,
@@ -263,14 +276,10 @@ bool NZPosPrinter::POS_PrintRasterImageSpecifyCompressMethodFromPixels(const uns
         return false;
     int bytesPerLine = 0;
     unsigned char *raster = NZSym_ConvertPixels(pixels, width, height, stride, format, binarization, &bytesPerLine);
-    if (!raster)
-        return false;
-    const bool ok = bytesPerLine > 0 &&
-                    POS_PrintRasterImageSpecifyCompressMethod(raster, static_cast<unsigned int>(bytesPerLine),
-                                                              static_cast<unsigned int>(width),
-                                                              static_cast<unsigned int>(height), method);
-    free(raster);
-    return ok;
+    return printConverted(raster, bytesPerLine, width, height,
+                          [&](const unsigned char *r, unsigned int bpl, unsigned int w, unsigned int h) {
+                              return POS_PrintRasterImageSpecifyCompressMethod(r, bpl, w, h, method);
+                          });
 }
 
 bool NZPosPrinter::POS_PrintRasterImageSpecifyCompressMethodFromData(const unsigned char *data, int size, int width,
@@ -280,14 +289,10 @@ bool NZPosPrinter::POS_PrintRasterImageSpecifyCompressMethodFromData(const unsig
         return false;
     int bytesPerLine = 0;
     unsigned char *raster = NZSym_ConvertData(data, size, width, height, binarization, &bytesPerLine);
-    if (!raster)
-        return false;
-    const bool ok = bytesPerLine > 0 &&
-                    POS_PrintRasterImageSpecifyCompressMethod(raster, static_cast<unsigned int>(bytesPerLine),
-                                                              static_cast<unsigned int>(width),
-                                                              static_cast<unsigned int>(height), method);
-    free(raster);
-    return ok;
+    return printConverted(raster, bytesPerLine, width, height,
+                          [&](const unsigned char *r, unsigned int bpl, unsigned int w, unsigned int h) {
+                              return POS_PrintRasterImageSpecifyCompressMethod(r, bpl, w, h, method);
+                          });
 }
 
 bool NZPosPrinter::POS_PrintRasterImageSpecifyCompressMethodFromFile(const char *path, int width, int height,
@@ -297,14 +302,10 @@ bool NZPosPrinter::POS_PrintRasterImageSpecifyCompressMethodFromFile(const char 
         return false;
     int bytesPerLine = 0;
     unsigned char *raster = NZSym_ConvertFile(path, width, height, binarization, &bytesPerLine);
-    if (!raster)
-        return false;
-    const bool ok = bytesPerLine > 0 &&
-                    POS_PrintRasterImageSpecifyCompressMethod(raster, static_cast<unsigned int>(bytesPerLine),
-                                                              static_cast<unsigned int>(width),
-                                                              static_cast<unsigned int>(height), method);
-    free(raster);
-    return ok;
+    return printConverted(raster, bytesPerLine, width, height,
+                          [&](const unsigned char *r, unsigned int bpl, unsigned int w, unsigned int h) {
+                              return POS_PrintRasterImageSpecifyCompressMethod(r, bpl, w, h, method);
+                          });
 }
 
 bool NZPosPrinter::POS_PrintRasterImageSpecifyCompressMethodFromFileA(const char *path, int width, int height,
@@ -341,14 +342,10 @@ bool NZPosPrinter::POS_PrintEpsonTM88IVImageUseGS8CmdFromPixels(const unsigned c
 {
     int bytesPerLine = 0;
     unsigned char *raster = NZSym_ConvertPixels(pixels, width, height, stride, format, binarization, &bytesPerLine);
-    if (!raster)
-        return false;
-    const bool ok = bytesPerLine > 0 &&
-                    POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(
-                        raster, static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(width),
-                        static_cast<unsigned int>(height));
-    free(raster);
-    return ok;
+    return printConverted(raster, bytesPerLine, width, height,
+                          [&](const unsigned char *r, unsigned int bpl, unsigned int w, unsigned int h) {
+                              return POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(r, bpl, w, h);
+                          });
 }
 
 bool NZPosPrinter::POS_PrintEpsonTM88IVImageUseGS8CmdFromData(const unsigned char *data, int size, int width,
@@ -356,14 +353,10 @@ bool NZPosPrinter::POS_PrintEpsonTM88IVImageUseGS8CmdFromData(const unsigned cha
 {
     int bytesPerLine = 0;
     unsigned char *raster = NZSym_ConvertData(data, size, width, height, binarization, &bytesPerLine);
-    if (!raster)
-        return false;
-    const bool ok = bytesPerLine > 0 &&
-                    POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(
-                        raster, static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(width),
-                        static_cast<unsigned int>(height));
-    free(raster);
-    return ok;
+    return printConverted(raster, bytesPerLine, width, height,
+                          [&](const unsigned char *r, unsigned int bpl, unsigned int w, unsigned int h) {
+                              return POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(r, bpl, w, h);
+                          });
 }
 
 bool NZPosPrinter::POS_PrintEpsonTM88IVImageUseGS8CmdFromFile(const char *path, int width, int height,
@@ -371,14 +364,10 @@ bool NZPosPrinter::POS_PrintEpsonTM88IVImageUseGS8CmdFromFile(const char *path, 
 {
     int bytesPerLine = 0;
     unsigned char *raster = NZSym_ConvertFile(path, width, height, binarization, &bytesPerLine);
-    if (!raster)
-        return false;
-    const bool ok = bytesPerLine > 0 &&
-                    POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(
-                        raster, static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(width),
-                        static_cast<unsigned int>(height));
-    free(raster);
-    return ok;
+    return printConverted(raster, bytesPerLine, width, height,
+                          [&](const unsigned char *r, unsigned int bpl, unsigned int w, unsigned int h) {
+                              return POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(r, bpl, w, h);
+                          });
 }
 
 bool NZPosPrinter::POS_PrintEpsonTM88IVImageUseGS8CmdFromFileA(const char *path, int width, int height,
