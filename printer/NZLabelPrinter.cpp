@@ -6,7 +6,7 @@
 #include "nzcommon/imgprocess/jbigcodec.h"
 #include "printer/NZCommandBuffer.h"
 #include "printer/NZSymbolImaging.h"
-#include "quorvane/quorvane.h"
+#include "printer/iconvutils.h"
 
 NZLabelPrinter::NZLabelPrinter() {}
 NZLabelPrinter::~NZLabelPrinter() {}
@@ -176,7 +176,7 @@ bool NZLabelPrinter::DrawWideString(unsigned short x, unsigned short y, unsigned
 {
     if (!text || !encoding)
         return false;
-    char *converted = iconv_wcstombs(text, encoding);
+    char *converted = NZIconv_WideToEncoding(text, encoding);
     if (!converted)
         return false;
     const bool ok = DrawString(x, y, a, b, converted);
@@ -279,7 +279,7 @@ bool NZLabelPrinter::DrawWQRCode(unsigned short x, unsigned short y, unsigned ch
 {
     if (!text || !encoding)
         return false;
-    char *converted = iconv_wcstombs(text, encoding);
+    char *converted = NZIconv_WideToEncoding(text, encoding);
     if (!converted)
         return false;
     const bool ok = DrawQRCode(x, y, s1, s2, s3, s4, converted);

@@ -50,7 +50,7 @@ bool NZPosPrinter::POS_PrintWideString(const wchar_t *text, const char *encoding
 {
     if (!text || !encoding)
         return false;
-    char *converted = iconv_wcstombs(text, encoding);
+    char *converted = NZIconv_WideToEncoding(text, encoding);
     if (!converted)
         return false;
     const bool ok = POS_PrintString(converted);

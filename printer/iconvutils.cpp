@@ -120,7 +120,7 @@ char *ConvertWhole(const char *from, const char *to, const char *in, size_t inBy
 
 } // namespace
 
-extern "C" CP_API char *iconv_wcstombs(const wchar_t *text, const char *encoding)
+char *NZIconv_WideToEncoding(const wchar_t *text, const char *encoding)
 {
     if (!text || !encoding)
         return nullptr;
@@ -132,7 +132,7 @@ extern "C" CP_API char *iconv_wcstombs(const wchar_t *text, const char *encoding
                         n * sizeof(wchar_t), (n + 1) * sizeof(wchar_t), 1, &converted);
 }
 
-extern "C" CP_API wchar_t *iconv_mbstowcs(const char *text, const char *encoding)
+wchar_t *NZIconv_EncodingToWide(const char *text, const char *encoding)
 {
     if (!text || !encoding)
         return nullptr;
@@ -145,7 +145,7 @@ extern "C" CP_API wchar_t *iconv_mbstowcs(const char *text, const char *encoding
     return reinterpret_cast<wchar_t *>(out);
 }
 
-extern "C" CP_API char *iconv_wcstolocalmbs(const wchar_t *text)
+char *NZIconv_WideToLocale(const wchar_t *text)
 {
     if (!text)
         return nullptr;
@@ -177,7 +177,7 @@ extern "C" CP_API char *iconv_wcstolocalmbs(const wchar_t *text)
     return result;
 }
 
-extern "C" CP_API wchar_t *iconv_localmbstowcs(const char *text)
+wchar_t *NZIconv_LocaleToWide(const char *text)
 {
     if (!text)
         return nullptr;
@@ -207,12 +207,12 @@ extern "C" CP_API wchar_t *iconv_localmbstowcs(const char *text)
     return result;
 }
 
-extern "C" CP_API char *iconv_utftolocalmbs(const char *text)
+char *NZIconv_Utf8ToLocale(const char *text)
 {
-    wchar_t *wide = iconv_mbstowcs(text, "UTF-8");
+    wchar_t *wide = NZIconv_EncodingToWide(text, "UTF-8");
     if (!wide)
         return nullptr;
-    char *result = iconv_wcstolocalmbs(wide);
+    char *result = NZIconv_WideToLocale(wide);
     free(wide);
     return result;
 }

@@ -7,7 +7,7 @@
 
 #include "quorvane/IOHandle.h"
 
-// Port hooks, with the handle as user pointer. The received hook splits auto-reply frames
+// Port hooks (receive_path.cpp), with the handle as user pointer. The received hook splits auto-reply frames
 // from data, queues protocol packages and raises the printer and received callbacks.
 void Port_ReadedEvent(const unsigned char *data, unsigned int length, void *handle);
 void Port_WritedEvent(const unsigned char *data, unsigned int length, void *handle);

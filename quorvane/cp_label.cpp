@@ -23,7 +23,9 @@ inline unsigned short Far(int origin, int size)
 typedef bool (NZLabelPrinter::*WideTextMethod)(unsigned short, unsigned short, unsigned short, unsigned short,
                                                const wchar_t *);
 
-int DrawWideText(CP_Handle handle, int x, int y, int a, int b, const wchar_t *str, WideTextMethod method)
+// Label text command with wide text converted by one of the label writer's encodings.
+int DrawLabelTextInEncoding(CP_Handle handle, int x, int y, int a, int b, const wchar_t *str,
+                            WideTextMethod method)
 {
     HandleGuard h(handle);
     if (!h || !str)
@@ -81,31 +83,31 @@ extern "C" CP_API int CP_Label_DrawText(CP_Handle handle, int x, int y, int font
 extern "C" CP_API int CP_Label_DrawTextInUTF8(CP_Handle handle, int x, int y, int font_height, int font_style,
                                               const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, font_height, font_style, str, &NZLabelPrinter::DrawWideStringInUTF8);
+    return DrawLabelTextInEncoding(handle, x, y, font_height, font_style, str, &NZLabelPrinter::DrawWideStringInUTF8);
 }
 
 extern "C" CP_API int CP_Label_DrawTextInGBK(CP_Handle handle, int x, int y, int font_height, int font_style,
                                              const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, font_height, font_style, str, &NZLabelPrinter::DrawWideStringInGBK);
+    return DrawLabelTextInEncoding(handle, x, y, font_height, font_style, str, &NZLabelPrinter::DrawWideStringInGBK);
 }
 
 extern "C" CP_API int CP_Label_DrawTextInBIG5(CP_Handle handle, int x, int y, int font_height, int font_style,
                                               const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, font_height, font_style, str, &NZLabelPrinter::DrawWideStringInBIG5);
+    return DrawLabelTextInEncoding(handle, x, y, font_height, font_style, str, &NZLabelPrinter::DrawWideStringInBIG5);
 }
 
 extern "C" CP_API int CP_Label_DrawTextInShiftJIS(CP_Handle handle, int x, int y, int font_height, int font_style,
                                                   const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, font_height, font_style, str, &NZLabelPrinter::DrawWideStringInShiftJIS);
+    return DrawLabelTextInEncoding(handle, x, y, font_height, font_style, str, &NZLabelPrinter::DrawWideStringInShiftJIS);
 }
 
 extern "C" CP_API int CP_Label_DrawTextInEUCKR(CP_Handle handle, int x, int y, int font_height, int font_style,
                                                const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, font_height, font_style, str, &NZLabelPrinter::DrawWideStringInEUCKR);
+    return DrawLabelTextInEncoding(handle, x, y, font_height, font_style, str, &NZLabelPrinter::DrawWideStringInEUCKR);
 }
 
 extern "C" CP_API int CP_Label_DrawTextInBytes(CP_Handle handle, int x, int y, int font_height, int font_style,

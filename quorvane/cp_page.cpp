@@ -72,7 +72,9 @@ int DrawImageAt(CP_Handle handle, const PrinterProperty &p, int x, int y, int wi
 
 typedef int (*WidePrint)(CP_Handle, const wchar_t *);
 
-int DrawWideText(CP_Handle handle, int x, int y, const wchar_t *str, WidePrint print)
+// Moves to the page position the text's size gives, then prints it through a receipt
+// text call of one encoding.
+int PrintWideTextAtPagePosition(CP_Handle handle, int x, int y, const wchar_t *str, WidePrint print)
 {
     if (!str)
         return 0;
@@ -204,27 +206,27 @@ extern "C" CP_API int CP_Page_DrawText(CP_Handle handle, int x, int y, const cha
 
 extern "C" CP_API int CP_Page_DrawTextInUTF8(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInUTF8);
+    return PrintWideTextAtPagePosition(handle, x, y, str, CP_Pos_PrintTextInUTF8);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInGBK(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInGBK);
+    return PrintWideTextAtPagePosition(handle, x, y, str, CP_Pos_PrintTextInGBK);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInBIG5(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInBIG5);
+    return PrintWideTextAtPagePosition(handle, x, y, str, CP_Pos_PrintTextInBIG5);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInShiftJIS(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInShiftJIS);
+    return PrintWideTextAtPagePosition(handle, x, y, str, CP_Pos_PrintTextInShiftJIS);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInEUCKR(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInEUCKR);
+    return PrintWideTextAtPagePosition(handle, x, y, str, CP_Pos_PrintTextInEUCKR);
 }
 
 extern "C" CP_API int CP_Page_DrawBarcode(CP_Handle handle, int x, int y, int nBarcodeType, const char *str)

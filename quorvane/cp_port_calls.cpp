@@ -44,8 +44,8 @@ int EnumerateInto(NZEnumerator &e, char *buffer, unsigned int size, unsigned int
 // The raw read loop: takes one byte per pass from the receive buffer while the time-out
 // has not passed, the port is open and the buffer has room; sleeps 1 ms only when nothing
 // waits. With `untilByte`, stops right after storing `endByte`.
-int ReadReceived(CP_Handle handle, unsigned char *buffer, int length, unsigned int timeoutMs, bool untilByte,
-                 unsigned char endByte)
+int PollReceiveRing(CP_Handle handle, unsigned char *buffer, int length, unsigned int timeoutMs, bool untilByte,
+                    unsigned char endByte)
 {
     HandleGuard h(handle);
     if (!h)
@@ -178,13 +178,13 @@ extern "C" CP_API int CP_Port_Write(CP_Handle handle, const unsigned char *buffe
 
 extern "C" CP_API int CP_Port_Read(CP_Handle handle, unsigned char *buffer, int count, unsigned int timeout)
 {
-    return ReadReceived(handle, buffer, count, timeout, false, 0);
+    return PollReceiveRing(handle, buffer, count, timeout, false, 0);
 }
 
 extern "C" CP_API int CP_Port_ReadUntilByte(CP_Handle handle, unsigned char *buffer, int count, unsigned int timeout,
                                             unsigned char breakbyte)
 {
-    return ReadReceived(handle, buffer, count, timeout, true, breakbyte);
+    return PollReceiveRing(handle, buffer, count, timeout, true, breakbyte);
 }
 
 extern "C" CP_API int CP_Port_Available(CP_Handle handle)

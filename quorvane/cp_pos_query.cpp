@@ -37,9 +37,9 @@ unsigned int ReceivedAvailable(IOHandle &h)
     return n > 0 ? static_cast<unsigned int>(n) : 0;
 }
 
-// Takes up to len bytes, waiting up to timeoutMs while the port stays open; the number
-// of bytes taken.
-unsigned int ReadReceived(IOHandle &h, unsigned char *buf, unsigned int len, unsigned int timeoutMs)
+// Reads a printer's answer through CP_Port_Read: up to len bytes, waiting up to timeoutMs
+// while the port stays open; the number of bytes taken.
+unsigned int ReadAnswerBytes(IOHandle &h, unsigned char *buf, unsigned int len, unsigned int timeoutMs)
 {
     const int n = CP_Port_Read(&h, buf, static_cast<int>(len), timeoutMs);
     return n > 0 ? static_cast<unsigned int>(n) : 0;
@@ -76,7 +76,7 @@ bool SendPrintResultRequest(IOHandle &h, unsigned int id, unsigned int timeoutMs
 int ReadPrintResultRest(IOHandle &h, unsigned int id)
 {
     unsigned char rest[6];
-    if (ReadReceived(h, rest, sizeof(rest), kAnswerReadTimeoutMs) != sizeof(rest))
+    if (ReadAnswerBytes(h, rest, sizeof(rest), kAnswerReadTimeoutMs) != sizeof(rest))
         return -1;
     if (rest[0] != kPrintResultAnswerTag)
         return 0;
@@ -107,7 +107,7 @@ unsigned char Pos_QueryRTStatus(void *handle, unsigned char n, unsigned int time
             continue;
         }
         unsigned char b;
-        if (ReadReceived(*h.get(), &b, 1, kAnswerReadTimeoutMs) != 1)
+        if (ReadAnswerBytes(*h.get(), &b, 1, kAnswerReadTimeoutMs) != 1)
             return 0;
         if (IsStatusByte(b))
             return b;
@@ -135,7 +135,7 @@ bool Pos_QueryPrintResult_WithAutoReplyStatus(void *handle, unsigned int id, uns
             continue;
         }
         unsigned char b;
-        if (ReadReceived(*h.get(), &b, 1, kAnswerReadTimeoutMs) != 1)
+        if (ReadAnswerBytes(*h.get(), &b, 1, kAnswerReadTimeoutMs) != 1)
             return false;
         if (b != kPrintResultAnswer)
             continue;
@@ -172,7 +172,7 @@ bool Pos_QueryPrintResult_WithQueryRTStatus(void *handle, unsigned int id, unsig
             continue;
         }
         unsigned char b;
-        if (ReadReceived(*h.get(), &b, 1, kAnswerReadTimeoutMs) != 1)
+        if (ReadAnswerBytes(*h.get(), &b, 1, kAnswerReadTimeoutMs) != 1)
             continue;
         if (b == kPrintResultAnswer) {
             const int r = ReadPrintResultRest(*h.get(), id);
@@ -204,7 +204,7 @@ extern "C" CP_API int CP_Pos_QueryRTStatus(CP_Handle handle, unsigned int timeou
         }
         if (ReceivedAvailable(*h.get()) > 3) {
             unsigned char s[4];
-            if (ReadReceived(*h.get(), s, sizeof(s), kAnswerReadTimeoutMs) != sizeof(s))
+            if (ReadAnswerBytes(*h.get(), s, sizeof(s), kAnswerReadTimeoutMs) != sizeof(s))
                 return 0;
             return static_cast<int>(LittleEndian32(s));
         }

@@ -10,4 +10,6 @@ fi
 for f in iconv_wcstombs iconv_mbstowcs iconv_wcstolocalmbs iconv_localmbstowcs iconv_utftolocalmbs; do
   nm -D --defined-only "$lib" | awk '{print $3}' | grep -qx "$f" || { echo "missing export: $f"; exit 1; }
 done
-echo "exports: $(nm -D --defined-only "$lib" | grep -c ' T CP_') CP_ functions"
+count=$(nm -D --defined-only "$lib" | awk '{print $3}' | grep -c '^CP_')
+echo "exports: $count CP_ functions"
+[ "$count" -eq 207 ] || { echo "expected 207 CP_ functions"; exit 1; }

@@ -104,10 +104,10 @@ TEST(IconvUtils, WideChineseToEveryEncodingAndBack)
 {
     for (const EncodeRow &row : kChineseRows) {
         SCOPED_TRACE(row.encoding);
-        char *out = iconv_wcstombs(L"中文", row.encoding);
+        char *out = NZIconv_WideToEncoding(L"中文", row.encoding);
         ASSERT_NE(nullptr, out);
         EXPECT_EQ(ToHex(row.expected), ToHex(BytesOf(out)));
-        wchar_t *back = iconv_mbstowcs(out, row.encoding);
+        wchar_t *back = NZIconv_EncodingToWide(out, row.encoding);
         ASSERT_NE(nullptr, back);
         EXPECT_STREQ(L"中文", back);
         free(back);
@@ -118,9 +118,9 @@ TEST(IconvUtils, WideChineseToEveryEncodingAndBack)
 TEST(IconvUtils, MixedTextRoundTripsThroughGbk)
 {
     const wchar_t *text = L"Total 合计: 12.50 元\n";
-    char *gbk = iconv_wcstombs(text, "GBK");
+    char *gbk = NZIconv_WideToEncoding(text, "GBK");
     ASSERT_NE(nullptr, gbk);
-    wchar_t *back = iconv_mbstowcs(gbk, "GBK");
+    wchar_t *back = NZIconv_EncodingToWide(gbk, "GBK");
     ASSERT_NE(nullptr, back);
     EXPECT_STREQ(text, back);
     free(back);
@@ -129,11 +129,11 @@ TEST(IconvUtils, MixedTextRoundTripsThroughGbk)
 
 TEST(IconvUtils, EmptyTextGivesAllocatedEmptyString)
 {
-    char *out = iconv_wcstombs(L"", "GBK");
+    char *out = NZIconv_WideToEncoding(L"", "GBK");
     ASSERT_NE(nullptr, out);
     EXPECT_STREQ("", out);
     free(out);
-    wchar_t *wide = iconv_mbstowcs("", "UTF-8");
+    wchar_t *wide = NZIconv_EncodingToWide("", "UTF-8");
     ASSERT_NE(nullptr, wide);
     EXPECT_STREQ(L"", wide);
     free(wide);
@@ -141,11 +141,11 @@ TEST(IconvUtils, EmptyTextGivesAllocatedEmptyString)
 
 TEST(IconvUtils, NullArgumentsGiveNull)
 {
-    EXPECT_EQ(nullptr, iconv_wcstombs(nullptr, "UTF-8"));
-    EXPECT_EQ(nullptr, iconv_wcstombs(L"a", nullptr));
-    EXPECT_EQ(nullptr, iconv_mbstowcs(nullptr, "UTF-8"));
-    EXPECT_EQ(nullptr, iconv_mbstowcs("a", nullptr));
-    EXPECT_EQ(nullptr, iconv_utftolocalmbs(nullptr));
+    EXPECT_EQ(nullptr, NZIconv_WideToEncoding(nullptr, "UTF-8"));
+    EXPECT_EQ(nullptr, NZIconv_WideToEncoding(L"a", nullptr));
+    EXPECT_EQ(nullptr, NZIconv_EncodingToWide(nullptr, "UTF-8"));
+    EXPECT_EQ(nullptr, NZIconv_EncodingToWide("a", nullptr));
+    EXPECT_EQ(nullptr, NZIconv_Utf8ToLocale(nullptr));
 }
 
 TEST(IconvUtils, UnknownEncodingGivesNullSilently)
@@ -153,8 +153,8 @@ TEST(IconvUtils, UnknownEncodingGivesNullSilently)
     char *out = reinterpret_cast<char *>(1);
     wchar_t *wide = reinterpret_cast<wchar_t *>(1);
     std::string printed = StdoutOf([&] {
-        out = iconv_wcstombs(L"abc", "NO-SUCH-ENCODING");
-        wide = iconv_mbstowcs("abc", "NO-SUCH-ENCODING");
+        out = NZIconv_WideToEncoding(L"abc", "NO-SUCH-ENCODING");
+        wide = NZIconv_EncodingToWide("abc", "NO-SUCH-ENCODING");
     });
     EXPECT_EQ(nullptr, out);
     EXPECT_EQ(nullptr, wide);
@@ -173,7 +173,7 @@ TEST(IconvUtils, UnconvertibleInputPrintsFailureAndGivesNull)
              "iconv failed to convert str from UTF-8 to WCHAR_T. errno %d\r\n", EINVAL);
 
     char *out = reinterpret_cast<char *>(1);
-    EXPECT_EQ(expectWide, StdoutOf([&] { out = iconv_wcstombs(L"한", "GBK"); }));
+    EXPECT_EQ(expectWide, StdoutOf([&] { out = NZIconv_WideToEncoding(L"한", "GBK"); }));
     EXPECT_EQ(nullptr, out);
 
     struct Row {
@@ -185,10 +185,10 @@ TEST(IconvUtils, UnconvertibleInputPrintsFailureAndGivesNull)
     };
     for (const Row &row : rows) {
         wchar_t *wide = reinterpret_cast<wchar_t *>(1);
-        EXPECT_EQ(row.message, StdoutOf([&] { wide = iconv_mbstowcs(row.utf8, "UTF-8"); }));
+        EXPECT_EQ(row.message, StdoutOf([&] { wide = NZIconv_EncodingToWide(row.utf8, "UTF-8"); }));
         EXPECT_EQ(nullptr, wide);
         char *local = reinterpret_cast<char *>(1);
-        EXPECT_EQ(row.message, StdoutOf([&] { local = iconv_utftolocalmbs(row.utf8); }));
+        EXPECT_EQ(row.message, StdoutOf([&] { local = NZIconv_Utf8ToLocale(row.utf8); }));
         EXPECT_EQ(nullptr, local);
     }
 }
@@ -197,7 +197,7 @@ TEST(IconvUtils, UnconvertibleInputPrintsFailureAndGivesNull)
 TEST(IconvUtils, LongUtf8SequencesAreKeptWhole)
 {
     const wchar_t text[] = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0};
-    char *out = iconv_wcstombs(text, "UTF-8");
+    char *out = NZIconv_WideToEncoding(text, "UTF-8");
     ASSERT_NE(nullptr, out);
     Bytes one = Hex("FD BF BF BF BF BF");
     Bytes expected;
@@ -210,11 +210,11 @@ TEST(IconvUtils, LongUtf8SequencesAreKeptWhole)
 // A stateful encoding gets its closing shift sequence.
 TEST(IconvUtils, StatefulEncodingIsClosed)
 {
-    char *out = iconv_wcstombs(L"日本", "ISO-2022-JP");
+    char *out = NZIconv_WideToEncoding(L"日本", "ISO-2022-JP");
     ASSERT_NE(nullptr, out);
     Bytes expected = Hex("1B 24 42 46 7C 4B 5C 1B 28 42");
     EXPECT_EQ(ToHex(expected), ToHex(BytesOf(out)));
-    wchar_t *back = iconv_mbstowcs(out, "ISO-2022-JP");
+    wchar_t *back = NZIconv_EncodingToWide(out, "ISO-2022-JP");
     ASSERT_NE(nullptr, back);
     EXPECT_STREQ(L"日本", back);
     free(back);
@@ -226,10 +226,10 @@ TEST(IconvUtils, LongTextConverts)
     std::wstring text;
     for (int i = 0; i < 5000; ++i)
         text += (i % 2) ? L'文' : L'a';
-    char *out = iconv_wcstombs(text.c_str(), "UTF-8");
+    char *out = NZIconv_WideToEncoding(text.c_str(), "UTF-8");
     ASSERT_NE(nullptr, out);
     EXPECT_EQ(2500u + 2500u * 3u, strlen(out));
-    wchar_t *back = iconv_mbstowcs(out, "UTF-8");
+    wchar_t *back = NZIconv_EncodingToWide(out, "UTF-8");
     ASSERT_NE(nullptr, back);
     EXPECT_EQ(text, std::wstring(back));
     free(back);
@@ -252,8 +252,8 @@ TEST(IconvUtils, ConcurrentConversionsAgree)
         threads.emplace_back([t, &mismatches] {
             const EncodeRow &row = kChineseRows[t];
             for (int i = 0; i < 200; ++i) {
-                char *out = iconv_wcstombs(L"中文", row.encoding);
-                wchar_t *back = out ? iconv_mbstowcs(out, row.encoding) : nullptr;
+                char *out = NZIconv_WideToEncoding(L"中文", row.encoding);
+                wchar_t *back = out ? NZIconv_EncodingToWide(out, row.encoding) : nullptr;
                 if (!out || BytesOf(out) != row.expected || !back || wcscmp(back, L"中文") != 0)
                     ++mismatches[t];
                 free(back);
@@ -281,7 +281,7 @@ TEST(IconvUtilsLocale, ParentLocaleStaysUntouched)
 {
     std::string before = setlocale(LC_ALL, nullptr);
     RunInChild("C.UTF-8", [] {
-        char *out = iconv_wcstolocalmbs(L"x");
+        char *out = NZIconv_WideToLocale(L"x");
         std::string err = Expect(out && strcmp(out, "x") == 0, "plain ascii");
         free(out);
         return err;
@@ -303,15 +303,15 @@ TEST(IconvUtilsLocale, WithoutUsableLocaleLowBytesAreUsed)
             {L"", ""},
         };
         for (const Row &row : rows) {
-            char *out = iconv_wcstolocalmbs(row.wide.c_str());
+            char *out = NZIconv_WideToLocale(row.wide.c_str());
             err += Expect(out && row.narrow == out, "narrowing of " + row.narrow);
             free(out);
         }
-        wchar_t *wide = iconv_localmbstowcs("\xE9" "A");
+        wchar_t *wide = NZIconv_LocaleToWide("\xE9" "A");
         err += Expect(wide && wide[0] == 0xE9 && wide[1] == L'A' && wide[2] == 0, "widening");
         free(wide);
-        err += Expect(iconv_wcstolocalmbs(nullptr) == nullptr, "null wide text");
-        err += Expect(iconv_localmbstowcs(nullptr) == nullptr, "null narrow text");
+        err += Expect(NZIconv_WideToLocale(nullptr) == nullptr, "null wide text");
+        err += Expect(NZIconv_LocaleToWide(nullptr) == nullptr, "null narrow text");
         return err;
     });
 }
@@ -321,21 +321,21 @@ TEST(IconvUtilsLocale, Utf8LocaleConvertsBothWays)
     RunInChild("C.UTF-8", [] {
         std::string err;
         const char *utf8 = "\xE4\xB8\xAD\xE6\x96\x87";
-        char *out = iconv_wcstolocalmbs(L"中文");
+        char *out = NZIconv_WideToLocale(L"中文");
         err += Expect(out && strcmp(out, utf8) == 0, "wide to locale");
         free(out);
-        wchar_t *wide = iconv_localmbstowcs(utf8);
+        wchar_t *wide = NZIconv_LocaleToWide(utf8);
         err += Expect(wide && wcscmp(wide, L"中文") == 0, "locale to wide");
         free(wide);
-        char *chained = iconv_utftolocalmbs(utf8);
+        char *chained = NZIconv_Utf8ToLocale(utf8);
         err += Expect(chained && strcmp(chained, utf8) == 0, "utf-8 to locale");
         free(chained);
         // Characters needing six bytes each: the result is not cut short.
         const wchar_t big[] = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0};
-        char *longOut = iconv_wcstolocalmbs(big);
+        char *longOut = NZIconv_WideToLocale(big);
         err += Expect(longOut && strlen(longOut) == 18, "six-byte sequences");
         free(longOut);
-        err += Expect(iconv_localmbstowcs("ab\xFF") == nullptr, "invalid locale text");
+        err += Expect(NZIconv_LocaleToWide("ab\xFF") == nullptr, "invalid locale text");
         return err;
     });
 }
@@ -344,11 +344,11 @@ TEST(IconvUtilsLocale, UnrepresentableCharacterGivesNull)
 {
     RunInChild("C", [] {
         std::string err;
-        err += Expect(iconv_wcstolocalmbs(L"ab\u00e9") == nullptr, "e-acute in C locale");
-        char *ascii = iconv_wcstolocalmbs(L"plain");
+        err += Expect(NZIconv_WideToLocale(L"ab\u00e9") == nullptr, "e-acute in C locale");
+        char *ascii = NZIconv_WideToLocale(L"plain");
         err += Expect(ascii && strcmp(ascii, "plain") == 0, "ascii in C locale");
         free(ascii);
-        err += Expect(iconv_utftolocalmbs("\xE4\xB8\xAD") == nullptr, "chinese to C locale");
+        err += Expect(NZIconv_Utf8ToLocale("\xE4\xB8\xAD") == nullptr, "chinese to C locale");
         return err;
     });
 }

@@ -13,7 +13,7 @@
 #include "printer/NZProtoHandler.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_connection.h"
-#include "quorvane/cp_proto.h"
+#include "quorvane/proto_requests.h"
 #include "quorvane/quorvane.h"
 #include "support/FakePrinter.h"
 #include "support/TestUtil.h"

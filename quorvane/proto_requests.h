@@ -8,12 +8,13 @@
 //
 // All functions take the opaque handle and follow the handle rule (HandleGuard): a null
 // or unregistered handle makes them do nothing and return false or 0.
-#ifndef QUORVANE_CP_PROTO_H
-#define QUORVANE_CP_PROTO_H
+#ifndef QUORVANE_PROTO_REQUESTS_H
+#define QUORVANE_PROTO_REQUESTS_H
 
 #include <list>
 
 #include "printer/NZProtoHandler.h"
+#include "quorvane/IOHandle.h"
 
 // Takes the oldest queued package with this command and parameter; false when none.
 bool Proto_GetAndRemoveReceivedProtoPackage(void *handle, unsigned short cmd, unsigned int para,
@@ -65,5 +66,25 @@ bool Proto_RecvData(void *handle, unsigned char type, unsigned short cmd, unsign
 bool Proto_RecvDataWithRetry(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase,
                              unsigned int total, unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
                              std::list<NZReceivedProtoPackage> &replies, unsigned int tries);
+
+// ---- Forms for callers that already hold a registry reference (an IOHandle from a
+// HandleGuard); the same operations without taking another reference.
+
+// What a chunked transfer keeps of each reply's data.
+enum class KeepReplyData { All, None, ChunkShare };
+
+bool ProtoRequest_CanLoop(IOHandle *h);
+bool ProtoRequest_SendPackage(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int para,
+                              unsigned int dataLen, const unsigned char *data, unsigned int writeTimeoutMs);
+bool ProtoRequest_WithRetry(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int para,
+                            unsigned int dataLen, const unsigned char *data, unsigned int writeTimeoutMs,
+                            unsigned int replyTimeoutMs, NZReceivedProtoPackage &reply, unsigned int tries);
+bool ProtoRequest_SendDataWithRetry(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase,
+                                    unsigned int total, const unsigned char *data, unsigned short chunkSize,
+                                    unsigned int writeTimeoutMs, unsigned int replyTimeoutMs, KeepReplyData keep,
+                                    std::list<NZReceivedProtoPackage> &replies, unsigned int tries);
+bool ProtoRequest_RecvDataWithRetry(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase,
+                                    unsigned int total, unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
+                                    std::list<NZReceivedProtoPackage> &replies, unsigned int tries);
 
 #endif
