@@ -35,8 +35,11 @@
  * interleave on the wire, so send one receipt or label page from one thread (or
  * serialise the calls yourself). Only one thread at a time may read from a connection
  * (CP_Port_Read*, CP_Port_Available, CP_Pos_Query*, CP_Proto_* requests), as they take
- * their bytes from one receive buffer. Callbacks run on the library's threads:
- *   PortOpened / PortOpenFailed ...... a thread started by the open
+ * their bytes from one receive buffer, and only one at a time may change or use the
+ * settings that page mode remembers (the text and barcode settings marked "remembered",
+ * CP_Page_*), as they are kept without a lock. Callbacks run on the library's threads:
+ *   PortOpened / PortOpenFailed ...... a thread started by the open (it may still run
+ *                                      when the open has returned)
  *   PortClosed ....................... a thread started by the close or by the lost device
  *   PortWritten ...................... the thread that wrote (inside the writing call)
  *   PortReceived, PrinterStatus,
@@ -403,8 +406,8 @@ typedef enum CP_ImageCompressionMethod {
 } CP_ImageCompressionMethod;
 
 /* Images. Image files and encoded data may be BMP (1, 4, 8, 16, 24 or 32 bits), PNG,
- * JPEG, GIF (first frame), TGA or PSD, at most 32768 dots a side and 2^26 pixels;
- * transparent pixels print white. Images are scaled to dstw x dsth dots (a side of 0
+ * JPEG, GIF (first frame), TGA or PSD, at most 32768 dots a side; transparent pixels
+ * print white. Images are scaled to dstw x dsth dots (a side of 0
  * or less follows the image's aspect ratio; both: the image's own size), turned to gray,
  * binarized by a CP_ImageBinarizationMethod and sent as raster data, by a
  * CP_ImageCompressionMethod: None as GS v 0 commands (1D 76 30 00 xL xH yL yH and the
