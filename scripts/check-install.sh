@@ -20,7 +20,8 @@ P="$work/prefix"
 pc="$(find "$P" -name quorvane.pc -print -quit)"
 [ -n "$pc" ] || fail "no quorvane.pc installed"
 libdir="$(dirname "$(dirname "$pc")")"
-export PKG_CONFIG_PATH="$(dirname "$pc")"
+PKG_CONFIG_PATH="$(dirname "$pc")"
+export PKG_CONFIG_PATH
 unset LD_LIBRARY_PATH
 
 # The exerciser lives in libexec and finds the library through its run path.
@@ -57,7 +58,7 @@ library="$(sed -n 's/^library //p' <<<"$pc_run")"
 version="${library%.*}"
 modversion="$(pkg-config --modversion quorvane)"
 package="$(sed -n 's/^package //p' <<<"$cmake_run")"
-[ -n "$version" ] && [ "$version" != "$library" ] || fail "unexpected library version text '$library'"
+if [ -z "$version" ] || [ "$version" = "$library" ]; then fail "unexpected library version text '$library'"; fi
 [ "$modversion" = "$version" ] || fail "pkg-config says $modversion, the library $library"
 [ "$package" = "$version" ] || fail "the CMake package says $package, the library $library"
 [ -e "$libdir/libquorvane.so.$version" ] || fail "no libquorvane.so.$version in $libdir"
