@@ -1,11 +1,50 @@
 /*
  * quorvane: drive thermal receipt and label printers.
  *
- * Plain C interface. Every function that works on a connection takes the opaque
- * handle returned by a CP_Port_Open* call; a null or unknown handle makes the call
- * return its failure value at once. Unless stated otherwise, int results are 1 for
- * success and 0 for failure; reads and writes return a byte count or -1; buffers
- * returned by the library are freed by the caller with free().
+ * Plain C interface (C99 or C++). Build against the installed library with
+ *     cc app.c $(pkg-config --cflags --libs quorvane)
+ * or, in CMake, find_package(quorvane CONFIG REQUIRED) and link quorvane::quorvane;
+ * then #include <quorvane.h>.
+ *
+ * Every function that works on a connection takes the opaque handle returned by a
+ * CP_Port_Open* or CP_Proto_Open* call; a null or unknown handle makes the call return
+ * its failure value at once. Unless stated otherwise, int results are 1 for success and
+ * 0 for failure; reads and writes return a byte count or -1; buffers returned by the
+ * library are freed by the caller with free(). Text is given as bytes (char *, sent as
+ * they are, in the printer's current code page) or as wide text (wchar_t *, converted by
+ * the call to the encoding its name says).
+ *
+ * Blocking. Every call runs on the calling thread and returns when its work is done:
+ * - Commands (CP_Pos_*, CP_Page_*, CP_Label_*, CP_BlackMark_*) return once their bytes
+ *   are written. A printer that stops taking data holds them for up to the connection's
+ *   write time-out, which is one hour (3600000 ms) unless CP_Port_SetDefaultWriteTimeout
+ *   sets another (CP_Settings_* commands: 10 s). CP_Port_Write and CP_Port_Read* wait at
+ *   most the time-out they are given.
+ * - Opens: CP_Port_OpenTcp waits for the connection up to its time-out; an open with
+ *   auto-reply waits for the printer's first status, up to six tries of about a second.
+ * - CP_Pos_QueryRTStatus and CP_Pos_QueryPrintResult wait for the printer's answer up to
+ *   their time-out (the print result without auto-reply up to about twice that).
+ * - CP_Proto_* requests wait up to tries x (write time-out + reply time-out + 100 ms);
+ *   CP_Proto_StopAtBootBySenda has no time limit of its own.
+ * - CP_Port_EnumNetPrinter, CP_Airkiss_ConfigWireless and CP_UDPBroadcast_* block until
+ *   their time-out passes or they succeed or are cancelled.
+ *
+ * Threads. Calls on one handle from several threads are safe: the handle stays valid
+ * until every call on it has returned, even when another thread closes it. Their writes
+ * are not ordered against each other, though: commands sent from two threads at once
+ * interleave on the wire, so send one receipt or label page from one thread (or
+ * serialise the calls yourself). Only one thread at a time may read from a connection
+ * (CP_Port_Read*, CP_Port_Available, CP_Pos_Query*, CP_Proto_* requests), as they take
+ * their bytes from one receive buffer, and only one at a time may change or use the
+ * settings that page mode remembers (the text and barcode settings marked "remembered",
+ * CP_Page_*), as they are kept without a lock. Callbacks run on the library's threads:
+ *   PortOpened / PortOpenFailed ...... a thread started by the open (it may still run
+ *                                      when the open has returned)
+ *   PortClosed ....................... a thread started by the close or by the lost device
+ *   PortWritten ...................... the thread that wrote (inside the writing call)
+ *   PortReceived, PrinterStatus,
+ *   PrinterReceived, PrinterPrinted .. the connection's read thread
+ *   LAN printer discovery ............ receive threads, while CP_Port_EnumNetPrinter runs
  */
 #ifndef QUORVANE_H
 #define QUORVANE_H
@@ -28,7 +67,8 @@ typedef void *CP_Handle;
 
 /* ---- Library ------------------------------------------------------------ */
 
-/* The library's version text, a static string. */
+/* The library's version text, a static string: "1.0.7.20210419", the version (the
+ * one pkg-config --modversion and the CMake package report) and the build date. */
 CP_API const char *CP_Library_Version(void);
 
 /* ---- Port: opening and closing ------------------------------------------ */
@@ -82,9 +122,10 @@ CP_API CP_Handle CP_Port_OpenUsb(const char *name, int autoreplymode);
 CP_API CP_Handle CP_Port_OpenLpt(const char *name);
 /* File; every write is appended to it. */
 CP_API CP_Handle CP_Port_OpenFile(const char *path);
-/* TCP client to the printer at dest_ip:dest_port; local_ip (may be NULL or "") binds
- * the local side. timeout is accepted for compatibility; the connect takes as long as
- * the system's. */
+/* TCP client to the printer at dest_ip:dest_port (IPv4 text, e.g. "192.168.1.87"; most
+ * network printers listen on 9100); local_ip (may be NULL or "") binds the local side.
+ * The connect waits up to timeout ms (0: as long as the system lets it) and the open
+ * fails when the printer has not accepted by then. */
 CP_API CP_Handle CP_Port_OpenTcp(const char *local_ip, const char *dest_ip, unsigned short dest_port,
                                  unsigned int timeout, int autoreplymode);
 /* Bluetooth SPP and BLE: not available on this platform; always NULL (PortOpenFailed runs). */
@@ -201,7 +242,10 @@ CP_API int CP_Port_IsOpened(CP_Handle handle);
 /* 1 while the port is open and, in auto-reply mode, a status report arrived in the last
  * 6 seconds. */
 CP_API int CP_Port_IsConnectionValid(CP_Handle handle);
-/* Write time-out of the receipt and label commands (the default is one hour). */
+/* Write time-out in ms of the receipt, page, label and black-mark commands of this
+ * connection (the default is 3600000 ms, one hour): how long a command waits for a
+ * printer that does not take its bytes before it returns 0. CP_Settings_* commands
+ * always wait up to 10 s. */
 CP_API int CP_Port_SetDefaultWriteTimeout(CP_Handle handle, unsigned int timeout);
 /* Serial connections: changes the baud rate; 0 for other connections. */
 CP_API int CP_Port_SetComBaudrate(CP_Handle handle, int baudrate);
@@ -282,8 +326,10 @@ CP_API int CP_Pos_ResetPrinter(CP_Handle handle);
 
 /* Text bytes in the printer's current code page, up to the terminating zero. */
 CP_API int CP_Pos_PrintText(CP_Handle handle, const char *str);
-/* Wide text converted to UTF-8, GBK, BIG5, Shift-JIS or EUC-KR; a text the encoding
- * cannot hold sends nothing and returns 0. */
+/* Wide text converted to UTF-8, GBK, BIG5, Shift-JIS or EUC-KR and sent as it is (select
+ * the same encoding on the printer with CP_Pos_SetMultiByteMode and
+ * CP_Pos_SetMultiByteEncoding); a text the encoding cannot hold sends nothing and
+ * returns 0. Lines print when a line feed ("\n") arrives. */
 CP_API int CP_Pos_PrintTextInUTF8(CP_Handle handle, const wchar_t *str);
 CP_API int CP_Pos_PrintTextInGBK(CP_Handle handle, const wchar_t *str);
 CP_API int CP_Pos_PrintTextInBIG5(CP_Handle handle, const wchar_t *str);
@@ -292,13 +338,37 @@ CP_API int CP_Pos_PrintTextInEUCKR(CP_Handle handle, const wchar_t *str);
 /* length bytes sent unchanged, zero bytes included. */
 CP_API int CP_Pos_PrintTextInBytes(CP_Handle handle, const char *data, int length);
 
-/* Linear barcode of system nBarcodeType (GS k: 65 UPC-A ... 73 CODE128) with text str. */
+/* Receipt barcode systems: the system byte of the GS k command (1D 6B m n data). These
+ * are the numbers of CP_Pos_PrintBarcode and CP_Page_DrawBarcode; the label call
+ * (CP_Label_DrawBarcode) counts the same symbologies from 0, and the rendering calls
+ * (CP_Barcode_*) have a numbering of their own (0 to 29). */
+typedef enum CP_Pos_BarcodeType {
+    CP_Pos_BarcodeType_UPCA = 65,
+    CP_Pos_BarcodeType_UPCE = 66,
+    CP_Pos_BarcodeType_EAN13 = 67,
+    CP_Pos_BarcodeType_EAN8 = 68,
+    CP_Pos_BarcodeType_CODE39 = 69,
+    CP_Pos_BarcodeType_ITF = 70,
+    CP_Pos_BarcodeType_CODEBAR = 71,
+    CP_Pos_BarcodeType_CODE93 = 72,
+    CP_Pos_BarcodeType_CODE128 = 73
+} CP_Pos_BarcodeType;
+/* Linear barcode of system nBarcodeType (a CP_Pos_BarcodeType) with text str, sent as
+ * 1D 6B m n str with n the text's length (low byte). For CODE128 the text carries the
+ * printer's code-set selectors: "{A", "{B" or "{C" (in set C each byte is the value 0-99
+ * of two digits) and "{{" for a brace. Module width, height and readable text come from
+ * the CP_Pos_SetBarcode* settings. */
 CP_API int CP_Pos_PrintBarcode(CP_Handle handle, int nBarcodeType, const char *str);
-/* CODE128 with the code sets chosen automatically; an empty text returns 0. */
+/* CODE128 with the code sets chosen for the text: runs of four or more digits (an even
+ * count of them) go in set C, everything else in set B, so "No.123456" is sent as
+ * 1D 6B 49 0A "{BNo." "{C" 0C 22 38. An empty text returns 0. */
 CP_API int CP_Pos_PrintBarcode_Code128Auto(CP_Handle handle, const char *str);
-/* QR symbol, single-command form: version and error correction 1-4. */
+/* QR symbols on receipts: error-correction levels 1-4 = L, M, Q, H (the rendering call
+ * CP_Qrcode_* counts them 0-3).
+ * Single-command form: 1D 6B 61 version level nL nH text. */
 CP_API int CP_Pos_PrintQRCode(CP_Handle handle, int nVersion, int nECCLevel, const char *str);
-/* QR symbol through the GS ( k functions: module size and error correction 1-4. */
+/* Through the GS ( k functions of symbol class 31: module size in dots, level (sent as
+ * 30-33), store the text, print it. */
 CP_API int CP_Pos_PrintQRCodeUseEpsonCmd(CP_Handle handle, int nQRCodeUnitWidth, int nECCLevel, const char *str);
 /* Two QR symbols side by side: a common module size, then per symbol its x position,
  * version, error correction and text. */
@@ -310,14 +380,44 @@ CP_API int CP_Pos_PrintPDF417BarcodeUseEpsonCmd(CP_Handle handle, int columnCoun
                                                 int rowHeight, int nECCLevel, int dataProcessingMode,
                                                 const char *str);
 
-/* Image file or encoded image data, scaled to dstw x dsth dots (a side of 0 or less
- * follows the image's aspect ratio; both: the image's own size), binarized (0 dither,
- * 1 threshold, 2 error diffusion) and sent raw (0), run-length (1) or JBIG (2) compressed. */
+/* Pixel layouts of the ...FromPixels calls and CP_Image_*: one pixel is */
+typedef enum CP_ImagePixelFormat {
+    CP_ImagePixelFormat_Mono = 1,    /* 1 bit, leftmost dot in the top bit, 1 black */
+    CP_ImagePixelFormat_MonoLsb = 2, /* 1 bit, leftmost dot in the low bit, 1 black */
+    CP_ImagePixelFormat_Gray8 = 3,   /* 1 byte of gray, 0 black */
+    CP_ImagePixelFormat_RGB = 4,     /* 3 bytes R, G, B */
+    CP_ImagePixelFormat_BGR = 5,     /* 3 bytes B, G, R */
+    CP_ImagePixelFormat_ARGB = 6,    /* 4 bytes A, R, G, B */
+    CP_ImagePixelFormat_RGBA = 7,    /* 4 bytes R, G, B, A */
+    CP_ImagePixelFormat_ABGR = 8,    /* 4 bytes A, B, G, R */
+    CP_ImagePixelFormat_BGRA = 9     /* 4 bytes B, G, R, A (alpha 0 prints white) */
+} CP_ImagePixelFormat;
+/* How gray becomes black and white dots (ignored for the two 1-bit pixel formats). */
+typedef enum CP_ImageBinarizationMethod {
+    CP_ImageBinarizationMethod_Dithering = 0,     /* 16 x 16 ordered dither */
+    CP_ImageBinarizationMethod_Thresholding = 1,  /* black below the image's mean gray */
+    CP_ImageBinarizationMethod_ErrorDiffusion = 2 /* serpentine error diffusion */
+} CP_ImageBinarizationMethod;
+/* How raster data is sent. Receipt images take all three, label images None or JBIG. */
+typedef enum CP_ImageCompressionMethod {
+    CP_ImageCompressionMethod_None = 0,
+    CP_ImageCompressionMethod_RunLength = 1,
+    CP_ImageCompressionMethod_JBIG = 2
+} CP_ImageCompressionMethod;
+
+/* Images. Image files and encoded data may be BMP (1, 4, 8, 16, 24 or 32 bits), PNG,
+ * JPEG, GIF (first frame), TGA or PSD, at most 32768 dots a side; transparent pixels
+ * print white. Images are scaled to dstw x dsth dots (a side of 0
+ * or less follows the image's aspect ratio; both: the image's own size), turned to gray,
+ * binarized by a CP_ImageBinarizationMethod and sent as raster data, by a
+ * CP_ImageCompressionMethod: None as GS v 0 commands (1D 76 30 00 xL xH yL yH and the
+ * rows, in bands of 24 rows), RunLength as one 1F 28 50 command a row, JBIG as JBIG
+ * bands. Raster rows are (width + 7) / 8 bytes, leftmost dot in the top bit, 1 black. */
 CP_API int CP_Pos_PrintRasterImageFromFile(CP_Handle handle, int dstw, int dsth, const char *pszFile,
                                            int binaryzation_method, int compress_method);
 CP_API int CP_Pos_PrintRasterImageFromData(CP_Handle handle, int dstw, int dsth, const unsigned char *data,
                                            int data_size, int binaryzation_method, int compress_method);
-/* Pixel array (format 1-9, img_stride bytes a row) printed at its own size. */
+/* Pixel array (a CP_ImagePixelFormat, img_stride bytes a row) printed at its own size. */
 CP_API int CP_Pos_PrintRasterImageFromPixels(CP_Handle handle, const unsigned char *img_data, int img_datalen,
                                              int img_width, int img_height, int img_stride, int img_format,
                                              int binaryzation_method, int compress_method);
@@ -338,6 +438,15 @@ CP_API int CP_Pos_SetPrintDensity(CP_Handle handle, int nDensity);
 CP_API int CP_Pos_SetSingleByteMode(CP_Handle handle);
 CP_API int CP_Pos_SetCharacterSet(CP_Handle handle, int nCharacterSet);
 CP_API int CP_Pos_SetCharacterCodepage(CP_Handle handle, int nCharacterCodepage);
+/* Multi-byte mode (1C 26) and its encoding (1B 39 n). Select the encoding that matches
+ * the ...InUTF8 / InGBK / ... call used for the text; receipt and label text alike. */
+typedef enum CP_MultiByteEncoding {
+    CP_MultiByteEncoding_GBK = 0,
+    CP_MultiByteEncoding_UTF8 = 1,
+    CP_MultiByteEncoding_BIG5 = 3,
+    CP_MultiByteEncoding_ShiftJIS = 4,
+    CP_MultiByteEncoding_EUCKR = 5
+} CP_MultiByteEncoding;
 CP_API int CP_Pos_SetMultiByteMode(CP_Handle handle);
 CP_API int CP_Pos_SetMultiByteEncoding(CP_Handle handle, int nEncoding);
 
@@ -375,10 +484,37 @@ CP_API int CP_Pos_SetBarcodeReadableTextFontType(CP_Handle handle, int nFontType
 CP_API int CP_Pos_SetBarcodeReadableTextPosition(CP_Handle handle, int nTextPosition);
 
 /* The four real-time status bytes (DLE EOT 1 to 4) in bits 0-7, 8-15, 16-23, 24-31;
- * the request is repeated every 300 ms until answered; 0 on failure or time-out (ms). */
+ * the request is repeated every 300 ms until answered; 0 on failure or time-out (ms).
+ * Each byte has bit 0 clear and bits 1 and 4 set; the bits below are those ESC/POS
+ * printers report (the library passes the bytes on unchanged). Test them on the result
+ * converted to unsigned int. */
+#define CP_RTSTATUS_DRAWER_OPEN 0x00000004u              /* 1: drawer kick-out connector pin 3 */
+#define CP_RTSTATUS_OFFLINE 0x00000008u                  /* 1: offline */
+#define CP_RTSTATUS_WAITING_RECOVERY 0x00000020u         /* 1: waiting to come back online */
+#define CP_RTSTATUS_FEED_BUTTON 0x00000040u              /* 1: feed button pressed */
+#define CP_RTSTATUS_COVER_OPEN 0x00000400u               /* 2: cover open */
+#define CP_RTSTATUS_FEEDING_BY_BUTTON 0x00000800u        /* 2: paper fed by the button */
+#define CP_RTSTATUS_PAPER_END_STOP 0x00002000u           /* 2: stopped for lack of paper */
+#define CP_RTSTATUS_ERROR 0x00004000u                    /* 2: an error occurred */
+#define CP_RTSTATUS_CUTTER_ERROR 0x00080000u             /* 3: cutter error */
+#define CP_RTSTATUS_UNRECOVERABLE_ERROR 0x00200000u      /* 3: unrecoverable error */
+#define CP_RTSTATUS_AUTO_RECOVERABLE_ERROR 0x00400000u   /* 3: error that clears by itself */
+#define CP_RTSTATUS_PAPER_NEAR_END 0x0C000000u           /* 4: paper near its end */
+#define CP_RTSTATUS_PAPER_END 0x60000000u                /* 4: paper out */
+/* Any of these set: the printer cannot print now. */
+#define CP_RTSTATUS_NOT_READY                                                                      \
+    (CP_RTSTATUS_OFFLINE | CP_RTSTATUS_COVER_OPEN | CP_RTSTATUS_PAPER_END_STOP | CP_RTSTATUS_ERROR | \
+     CP_RTSTATUS_CUTTER_ERROR | CP_RTSTATUS_UNRECOVERABLE_ERROR | CP_RTSTATUS_AUTO_RECOVERABLE_ERROR |  \
+     CP_RTSTATUS_PAPER_END)
 CP_API int CP_Pos_QueryRTStatus(CP_Handle handle, unsigned int timeout);
 /* 1 when the printer confirms that everything sent before has been printed, else 0.
- * Waits up to timeout ms (about twice that without auto-reply mode). */
+ * Sends the print-result request 1D 28 48 06 00 30 30 d 00 00 00 (d counting 0 to 9 per
+ * handle) and waits up to timeout ms for the answer 37 22 d 00 00 00 x. It gives 0 early
+ * when the printer reports a problem: in auto-reply mode as soon as the latest status
+ * (CP_Printer_GetPrinterStatusInfo) has a nonzero error status; without auto-reply it
+ * first asks for status byte 1 (10 04 01, up to timeout ms, so the call may last about
+ * twice timeout) and gives 0 when that is offline (CP_RTSTATUS_OFFLINE), and then polls
+ * it every 300 ms while waiting. */
 CP_API int CP_Pos_QueryPrintResult(CP_Handle handle, unsigned int timeout);
 
 /* ---- Settings ----------------------------------------------------------- */
@@ -423,17 +559,18 @@ CP_API int CP_Page_DrawTextInGBK(CP_Handle handle, int x, int y, const wchar_t *
 CP_API int CP_Page_DrawTextInBIG5(CP_Handle handle, int x, int y, const wchar_t *str);
 CP_API int CP_Page_DrawTextInShiftJIS(CP_Handle handle, int x, int y, const wchar_t *str);
 CP_API int CP_Page_DrawTextInEUCKR(CP_Handle handle, int x, int y, const wchar_t *str);
-/* Linear barcode (system as for CP_Pos_PrintBarcode) / QR symbol (version, error
- * correction 1-4) with (x, y) its top-left corner. */
+/* Linear barcode (a CP_Pos_BarcodeType, 65-73, as for CP_Pos_PrintBarcode) / QR symbol
+ * (version, error correction 1-4 = L, M, Q, H) with (x, y) its top-left corner. */
 CP_API int CP_Page_DrawBarcode(CP_Handle handle, int x, int y, int nBarcodeType, const char *str);
 CP_API int CP_Page_DrawQRCode(CP_Handle handle, int x, int y, int nVersion, int nECCLevel, const char *str);
-/* Image file or encoded data scaled to dstw x dsth (a side of 0 or less follows the
- * image's aspect ratio; both: its own size), binarized (0-2), top-left corner at (x, y). */
+/* Image file or encoded data (formats as for CP_Pos_PrintRasterImageFromFile) scaled to
+ * dstw x dsth (a side of 0 or less follows the image's aspect ratio; both: its own size),
+ * binarized (a CP_ImageBinarizationMethod), top-left corner at (x, y); sent uncompressed. */
 CP_API int CP_Page_DrawRasterImageFromFile(CP_Handle handle, int x, int y, int dstw, int dsth, const char *pszFile,
                                            int binaryzation_method);
 CP_API int CP_Page_DrawRasterImageFromData(CP_Handle handle, int x, int y, int dstw, int dsth,
                                            const unsigned char *data, int data_size, int binaryzation_method);
-/* Pixel array (format 1-9, img_stride bytes a row) at its own size. */
+/* Pixel array (a CP_ImagePixelFormat, img_stride bytes a row) at its own size. */
 CP_API int CP_Page_DrawRasterImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *img_data,
                                              int img_datalen, int img_width, int img_height, int img_stride,
                                              int img_format, int binaryzation_method);
@@ -488,11 +625,26 @@ CP_API int CP_Label_DrawTextInEUCKR(CP_Handle handle, int x, int y, int font_hei
 /* length bytes of text, zero bytes included; a negative length gives 0. */
 CP_API int CP_Label_DrawTextInBytes(CP_Handle handle, int x, int y, int font_height, int font_style,
                                    const char *data, int length);
-/* Linear barcode: sends the readable-text position (1D 48 n) first, then the barcode of
- * the given type (0 UPC-A ... 8 CODE128), bar height, module width and rotation. */
+/* Label barcode types: the receipt systems counted from 0 (CP_Label_BarcodeType_UPCA is
+ * CP_Pos_BarcodeType_UPCA - 65); not the numbering of CP_Barcode_*. */
+typedef enum CP_Label_BarcodeType {
+    CP_Label_BarcodeType_UPCA = 0,
+    CP_Label_BarcodeType_UPCE = 1,
+    CP_Label_BarcodeType_EAN13 = 2,
+    CP_Label_BarcodeType_EAN8 = 3,
+    CP_Label_BarcodeType_CODE39 = 4,
+    CP_Label_BarcodeType_ITF = 5,
+    CP_Label_BarcodeType_CODEBAR = 6,
+    CP_Label_BarcodeType_CODE93 = 7,
+    CP_Label_BarcodeType_CODE128 = 8
+} CP_Label_BarcodeType;
+/* Linear barcode: sends the readable-text position (1D 48 n: 0 none, 1 above, 2 below,
+ * 3 both) first, then the barcode of the given CP_Label_BarcodeType, bar height, module
+ * width and rotation (1A 30 00 x y type height width rotation text 00). */
 CP_API int CP_Label_DrawBarcode(CP_Handle handle, int x, int y, int barcode_type, int text_position,
                                 int height, int unit_width, int rotation, const char *str);
-/* QR symbol: version (0 automatic), error-correction level, module size and rotation. */
+/* QR symbol: version (0 automatic), error-correction level, module size and rotation,
+ * each sent as one byte as given (1A 31 00 ...); the samples use level 1. */
 CP_API int CP_Label_DrawQRCode(CP_Handle handle, int x, int y, int version, int ecc_level, int unit_width,
                                int rotation, const char *str);
 CP_API int CP_Label_DrawQRCodeInUTF8(CP_Handle handle, int x, int y, int version, int ecc_level,
@@ -502,14 +654,16 @@ CP_API int CP_Label_DrawQRCodeInBytes(CP_Handle handle, int x, int y, int versio
 /* PDF417 symbol with its five settings (3, 3, 0, 3, 0 is a common choice). */
 CP_API int CP_Label_DrawPDF417Code(CP_Handle handle, int x, int y, int setting1, int setting2, int setting3,
                                    int setting4, int setting5, const char *str);
-/* Image file or data at width x height (binarization 0-2, compression 0 plain or 2 JBIG);
- * a size of 0 or less follows the image's aspect ratio, both 0 or less keep its size. */
+/* Image file or data (formats as for CP_Pos_PrintRasterImageFromFile) at width x height
+ * (a CP_ImageBinarizationMethod; compression CP_ImageCompressionMethod_None or _JBIG,
+ * any other gives 0); a size of 0 or less follows the image's aspect ratio, both 0 or
+ * less keep its size. */
 CP_API int CP_Label_DrawImageFromFile(CP_Handle handle, int x, int y, int width, int height, const char *path,
                                       int binarization_method, int compression_method);
 CP_API int CP_Label_DrawImageFromData(CP_Handle handle, int x, int y, int width, int height,
                                       const unsigned char *data, int data_size, int binarization_method,
                                       int compression_method);
-/* Pixel array in one of the pixel formats 1 to 9, stride bytes a row. */
+/* Pixel array in a CP_ImagePixelFormat, stride bytes a row. */
 CP_API int CP_Label_DrawImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *pixels,
                                         int data_length, int width, int height, int stride, int pixel_format,
                                         int binarization_method, int compression_method);
@@ -601,21 +755,34 @@ CP_API void CP_CRC_Encrypt(const unsigned char *input, unsigned int length, unsi
 /* Pixel arrays hold one 32-bit value per pixel, rows top-down, stored as given. Sizes of
  * buffers are in bytes. */
 
-/* Width in dots of a barcode of the type (0 to 29) with unit_width dots per narrow module;
- * 0 when the text does not suit the type. */
+/* Rendering barcode types (not the numbers of the receipt or label calls; 0 to 8 are the
+ * same symbologies as CP_Label_BarcodeType):
+ *   0 UPC-A            1 UPC-E              2 EAN-13            3 EAN-8
+ *   4 Code 39          5 ITF                6 Codabar           7 Code 93
+ *   8 Code 128 (code sets chosen for the text)                  9 Code 11
+ *  10 MSI             11 Code 128 (code sets given in the data) 12 GS1-128
+ *  13 ITF with check digit   14 Code 39 full ASCII with check character
+ *  15 Code 39 full ASCII     16 EAN-13 + 2 digits  17 EAN-13 + 5 digits
+ *  18 EAN-8 + 2 digits       19 EAN-8 + 5 digits   21 UPC-A + 2 digits
+ *  22 UPC-A + 5 digits       23 UPC-E + 2 digits   24 UPC-E + 5 digits
+ *  26 MSI with check digit   28 ITF-14             29 EAN-14
+ * (20, 25 and 27 are no types). Texts of 1 to 200 bytes; check digits are computed.
+ * Width in dots of a barcode of the type with unit_width dots per narrow module; 0 when
+ * the text does not suit the type. */
 CP_API int CP_Barcode_GetBarcodeWidth(int type, int unit_width, const char *text);
 /* Draws the barcode, height rows high, into pixels; 1 when it fitted (width and height out). */
 CP_API int CP_Barcode_GetBarcodeRGBAData(int type, int unit_width, int height, unsigned int background,
                                          unsigned int foreground, const char *text, unsigned int *pixels,
                                          long long pixels_size, int *width_out, int *height_out);
-/* Modules per side of the QR symbol (version 0 picks the smallest, level 0 to 3 = L M Q H); 0 on failure. */
+/* Modules per side of the QR symbol (version 0 picks the smallest; level 0 to 3 = L M Q H,
+ * unlike the receipt calls' 1-4); 0 on failure. */
 CP_API int CP_Qrcode_GetQrcodeWidth(const char *text, int version, int level);
 /* Draws the QR symbol, one pixel per module, into pixels; 1 when it fitted. */
 CP_API int CP_Qrcode_GetQrcodeRGBAData(const char *text, int version, int level, unsigned int background,
                                        unsigned int foreground, unsigned int *pixels, long long pixels_size,
                                        int *width_out, int *height_out);
-/* Length of the JBIG data the image (pixel format 1 to 9, binarization method 0 to 2) compresses
- * to; data_length must cover the image. 0 on failure. */
+/* Length of the JBIG data the image (a CP_ImagePixelFormat, a CP_ImageBinarizationMethod)
+ * compresses to; data_length must cover the image. 0 on failure. */
 CP_API int CP_Image_GetCompressToJBIGDataLength(const unsigned char *pixels, long long data_length, int width,
                                                 int height, int bytes_per_line, int format, int method);
 /* The same, storing the JBIG data in out: its length, or 0 on failure or when it does not fit. */

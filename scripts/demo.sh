@@ -6,8 +6,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 dir="${1:-$root/build}"
 index="${2:-0}"
+case "$dir" in /*) ;; *) dir="$PWD/$dir" ;; esac # the exerciser runs from another directory
 
-bash "$root/scripts/build.sh" "$dir" normal
+# Only what the demo runs: the library, the exerciser and the fake printer.
+bash "$root/scripts/build.sh" "$dir" normal quorvane quorvane_exerciser fake_printer
 
 work="$(mktemp -d)"
 pid=""
@@ -23,8 +25,20 @@ pid=$!
 for _ in $(seq 1 250); do
   if grep -q "listening" "$work/fake_printer.log" 2>/dev/null; then break; fi
   if ! kill -0 "$pid" 2>/dev/null; then
-    cat "$work/fake_printer.log" >&2
-    echo "demo: the fake printer could not start (is port 9100 taken?)" >&2
+    fp_status=0
+    wait "$pid" || fp_status=$?
+    pid=""
+    if [ "$fp_status" -eq 3 ]; then
+      echo "demo: port 9100 on 127.0.0.1 is taken by another program, and the exerciser always" >&2
+      echo "      prints to port 9100. Stop that program, then run the demo again." >&2
+      if command -v ss >/dev/null 2>&1; then
+        echo "      It is listed here (run as root to see its name and pid):" >&2
+        ss -ltnp 'sport = :9100' >&2 || true
+      fi
+    else
+      cat "$work/fake_printer.log" >&2
+      echo "demo: the fake printer could not start (exit status $fp_status)" >&2
+    fi
     exit 1
   fi
   sleep 0.02
