@@ -317,7 +317,8 @@ CP_API int CP_Pos_PrintRasterImageFromFile(CP_Handle handle, int dstw, int dsth,
                                            int binaryzation_method, int compress_method);
 CP_API int CP_Pos_PrintRasterImageFromData(CP_Handle handle, int dstw, int dsth, const unsigned char *data,
                                            int data_size, int binaryzation_method, int compress_method);
-/* Pixel array (format 1-9, img_stride bytes a row) printed at its own size. */
+/* Pixel array (format 1-9, img_stride bytes a row) printed at its own size; img_datalen
+ * must cover every row (0 and nothing sent otherwise, as for every pixel-array call). */
 CP_API int CP_Pos_PrintRasterImageFromPixels(CP_Handle handle, const unsigned char *img_data, int img_datalen,
                                              int img_width, int img_height, int img_stride, int img_format,
                                              int binaryzation_method, int compress_method);
@@ -433,7 +434,8 @@ CP_API int CP_Page_DrawRasterImageFromFile(CP_Handle handle, int x, int y, int d
                                            int binaryzation_method);
 CP_API int CP_Page_DrawRasterImageFromData(CP_Handle handle, int x, int y, int dstw, int dsth,
                                            const unsigned char *data, int data_size, int binaryzation_method);
-/* Pixel array (format 1-9, img_stride bytes a row) at its own size. */
+/* Pixel array (format 1-9, img_stride bytes a row) at its own size; img_datalen must
+ * cover every row. */
 CP_API int CP_Page_DrawRasterImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *img_data,
                                              int img_datalen, int img_width, int img_height, int img_stride,
                                              int img_format, int binaryzation_method);
@@ -509,7 +511,8 @@ CP_API int CP_Label_DrawImageFromFile(CP_Handle handle, int x, int y, int width,
 CP_API int CP_Label_DrawImageFromData(CP_Handle handle, int x, int y, int width, int height,
                                       const unsigned char *data, int data_size, int binarization_method,
                                       int compression_method);
-/* Pixel array in one of the pixel formats 1 to 9, stride bytes a row. */
+/* Pixel array in one of the pixel formats 1 to 9, stride bytes a row; data_length must
+ * cover every row. */
 CP_API int CP_Label_DrawImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *pixels,
                                         int data_length, int width, int height, int stride, int pixel_format,
                                         int binarization_method, int compression_method);

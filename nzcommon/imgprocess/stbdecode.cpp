@@ -2,6 +2,8 @@
 // nothing of it can clash with another copy in the process.
 #include "nzcommon/imgprocess/stbdecode.h"
 
+#include "nzcommon/imgprocess/imgsizes.h"
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -124,10 +126,9 @@ unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, 
 {
     int w = 0, h = 0, comp = 0;
     unsigned char *rgba = nullptr;
-    const long long kMaxPixels = 1LL << 26;
     int iw = 0, ih = 0, ic = 0;
     if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) &&
-        stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= kMaxPixels)
+        stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= NZIMG_MAX_PIXELS)
         rgba = stbi_load_from_memory(data, size, &w, &h, &comp, 4);
     if (width)
         *width = w;
