@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -78,20 +79,32 @@ bool HostileForStb(const unsigned char *data, int size)
     return need > static_cast<uint64_t>(size);
 }
 
-// JPEG files whose Huffman table segments declare more than 256 codes: the decoder would
-// write past its tables. The walk covers every marker segment, also those between scans.
+// Byte i of the data as stb_image reads it: 0 past the end.
+unsigned At(const unsigned char *data, int64_t size, int64_t i)
+{
+    return i < size ? data[i] : 0u;
+}
+
+// JPEG files with a Huffman table of more than 256 codes: stb_image would write past its
+// tables. The walk reads as the decoder does: fill bytes before the start marker, every
+// marker segment by its length (also those between scans), and in a table segment one more
+// table as long as segment length remains, taking bytes past the segment's end and zeros
+// past the data's end.
 bool HostileJpeg(const unsigned char *data, int size)
 {
-    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8)
+    const int64_t n = size;
+    int64_t pos = 0;
+    while (pos < n && data[pos] == 0xFF)
+        ++pos;
+    if (pos == 0 || pos >= n || data[pos] != 0xD8)
         return false;
-    long pos = 2;
-    const long n = size;
-    while (pos + 4 <= n) {
+    ++pos;
+    while (pos + 1 < n) {
         if (data[pos] != 0xFF) {
             ++pos; // entropy-coded data between markers
             continue;
         }
-        const unsigned char marker = data[pos + 1];
+        const unsigned marker = data[pos + 1];
         if (marker == 0xFF) {
             ++pos; // fill byte
             continue;
@@ -102,20 +115,52 @@ bool HostileJpeg(const unsigned char *data, int size)
         }
         if (marker == 0xD9)
             return false;
-        const long length = (data[pos + 2] << 8) | data[pos + 3];
+        const int64_t length = (At(data, n, pos + 2) << 8) | At(data, n, pos + 3);
         if (marker == 0xC4) {
-            long t = pos + 4;
-            const long end = pos + 2 + length;
-            while (t + 17 <= end && t + 17 <= n) {
-                long codes = 0;
+            int64_t left = length - 2;
+            int64_t t = pos + 4;
+            while (left > 0) {
+                const unsigned q = At(data, n, t);
+                if ((q >> 4) > 1 || (q & 15) > 3)
+                    break; // the decoder stops at a bad table header
+                int64_t codes = 0;
                 for (int i = 1; i <= 16; ++i)
-                    codes += data[t + i];
+                    codes += At(data, n, t + i);
                 if (codes > 256)
                     return true;
                 t += 17 + codes;
+                left -= 17 + codes;
             }
         }
         pos += 2 + length;
+    }
+    return false;
+}
+
+uint32_t Be32(const unsigned char *p)
+{
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+}
+
+// PNG files whose first image-data chunk is empty: stb_image would copy its zero bytes to
+// a buffer it has not allocated yet (a null pointer). The walk takes the chunks by their
+// lengths, as the decoder does.
+bool HostilePng(const unsigned char *data, int size)
+{
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    const int64_t n = size;
+    if (n < 8 || memcmp(data, kSignature, 8) != 0)
+        return false;
+    int64_t pos = 8;
+    while (pos + 8 <= n) {
+        const uint32_t length = Be32(data + pos);
+        const uint32_t type = Be32(data + pos + 4);
+        if (type == 0x49444154u) // IDAT
+            return length == 0;
+        if (type == 0x49454E44u) // IEND
+            return false;
+        pos += 12 + static_cast<int64_t>(length);
     }
     return false;
 }
@@ -127,7 +172,7 @@ unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, 
     int w = 0, h = 0, comp = 0;
     unsigned char *rgba = nullptr;
     int iw = 0, ih = 0, ic = 0;
-    if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) &&
+    if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) && !HostilePng(data, size) &&
         stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= NZIMG_MAX_PIXELS)
         rgba = stbi_load_from_memory(data, size, &w, &h, &comp, 4);
     if (width)
