@@ -312,7 +312,10 @@ CP_API int CP_Pos_PrintPDF417BarcodeUseEpsonCmd(CP_Handle handle, int columnCoun
 
 /* Image file or encoded image data, scaled to dstw x dsth dots (a side of 0 or less
  * follows the image's aspect ratio; both: the image's own size), binarized (0 dither,
- * 1 threshold, 2 error diffusion) and sent raw (0), run-length (1) or JBIG (2) compressed. */
+ * 1 threshold, 2 error diffusion) and sent raw (0), run-length (1) or JBIG (2) compressed.
+ * Every image file or data call reads BMP, and PNG, JPEG, GIF (first frame), PSD and TGA
+ * of at most 32768 dots a side and 2^26 pixels; a file cut short, or with tables or chunks
+ * the decoder cannot take safely, gives 0. */
 CP_API int CP_Pos_PrintRasterImageFromFile(CP_Handle handle, int dstw, int dsth, const char *pszFile,
                                            int binaryzation_method, int compress_method);
 CP_API int CP_Pos_PrintRasterImageFromData(CP_Handle handle, int dstw, int dsth, const unsigned char *data,

@@ -165,6 +165,81 @@ bool HostilePng(const unsigned char *data, int size)
     return false;
 }
 
+uint32_t Le16(const unsigned char *p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8);
+}
+
+// Bytes of run-length data that can hold the pixels at the least: a packet of one command
+// and pixelBytes bytes stands for 128 pixels at the most.
+int64_t LeastRunLengthBytes(int64_t pixels, int64_t pixelBytes)
+{
+    return (pixels + 127) / 128 * (1 + pixelBytes);
+}
+
+// TGA files too short for the pixels they declare. stb_image leaves the rows of a cut-off
+// uncompressed file as uninitialised memory and makes up the rest of a run-length file from
+// zeros, for as many pixels as the header asks: a few bytes kept it busy for seconds. The
+// header is taken as the decoder's test takes it, so only files it reads as TGA are checked.
+bool HostileTga(const unsigned char *data, int size)
+{
+    if (size < 18)
+        return false;
+    const unsigned colorMapType = data[1], imageType = data[2];
+    const unsigned paletteBits = data[7], bits = data[16];
+    const int64_t width = Le16(data + 12), height = Le16(data + 14);
+    if (colorMapType > 1 || width < 1 || height < 1)
+        return false;
+    if (colorMapType == 1 ? (imageType != 1 && imageType != 9) || (bits != 8 && bits != 16)
+                          : imageType != 2 && imageType != 3 && imageType != 10 && imageType != 11)
+        return false;
+    if (bits != 8 && bits != 15 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    const int64_t pixelBytes = (bits + 7) / 8;
+    int64_t need = 18 + data[0];
+    if (colorMapType == 1)
+        need += Le16(data + 3) + static_cast<int64_t>(Le16(data + 5)) * ((paletteBits + 7) / 8);
+    const int64_t pixels = width * height;
+    need += imageType >= 8 ? LeastRunLengthBytes(pixels, pixelBytes) : pixels * pixelBytes;
+    return need > size;
+}
+
+// PSD files too short for the pixels they declare, for the same reasons as TGA files.
+bool HostilePsd(const unsigned char *data, int size)
+{
+    const int64_t n = size;
+    if (n < 4 || memcmp(data, "8BPS", 4) != 0)
+        return false;
+    if (n < 26)
+        return true;
+    const int64_t channels = (data[12] << 8) | data[13];
+    const int64_t height = static_cast<int32_t>(Be32(data + 14));
+    const int64_t width = static_cast<int32_t>(Be32(data + 18));
+    const int64_t depth = (data[22] << 8) | data[23];
+    if (height <= 0 || width <= 0 || channels <= 0)
+        return false; // refused by the decoder, or no pixels to make up
+    // Three blocks of a 32-bit length each (mode data, resources, reserved), then the
+    // compression code.
+    int64_t pos = 26;
+    for (int block = 0; block < 3; ++block) {
+        if (pos + 4 > n)
+            return true;
+        pos += 4 + static_cast<int64_t>(Be32(data + pos));
+    }
+    if (pos + 2 > n)
+        return true;
+    const bool runLength = ((data[pos] << 8) | data[pos + 1]) == 1;
+    pos += 2;
+    const int64_t pixels = width * height;
+    const int64_t planes = channels < 4 ? channels : 4;
+    int64_t need;
+    if (runLength)
+        need = pos + height * channels * 2 + planes * LeastRunLengthBytes(pixels, 1);
+    else
+        need = pos + planes * pixels * (depth == 16 ? 2 : 1);
+    return need > n;
+}
+
 } // namespace
 
 unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, int *height, int *channelsInFile)
@@ -173,6 +248,7 @@ unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, 
     unsigned char *rgba = nullptr;
     int iw = 0, ih = 0, ic = 0;
     if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) && !HostilePng(data, size) &&
+        !HostileTga(data, size) && !HostilePsd(data, size) &&
         stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= NZIMG_MAX_PIXELS)
         rgba = stbi_load_from_memory(data, size, &w, &h, &comp, 4);
     if (width)

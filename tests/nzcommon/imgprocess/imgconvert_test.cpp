@@ -395,6 +395,13 @@ TEST(ImgConvert, HostileFilesAreRefused)
         {"JPEG table past its segment's end", imgtest::Hex("FFD8 FFC4 0003 13 FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF")},
         {"PNG whose first data chunk is empty", WithEmptyDataChunk(png, true)},
         {"PNG of 30000 x 30000 pixels", huge},
+        // Too short for the pixels they declare: rows of uninitialised memory, or seconds
+        // spent making up millions of pixels from nothing.
+        {"TGA cut off (2 x 2, 24-bit, 11 of 12 pixel bytes)",
+         imgtest::Hex("000002 0000 0000 00 0000 0000 0200 0200 18 00 0102030405060708090A0B")},
+        {"run-length TGA of 4096 x 4096 pixels in 22 bytes", imgtest::Hex("00000A 0000 0000 00 0000 0000 0010 0010 18 20 FF000000")},
+        {"PSD of 8192 x 2048 pixels in 34 bytes",
+         imgtest::Hex("38425053 0001 000000000000 0003 00000800 00002000 0008 0003 00000000 00000000 00000000 0000")},
     };
     for (const Row &r : rows) {
         int size = 0, bpl = 0, bits = 0, w = 0, h = 0;
@@ -404,6 +411,19 @@ TEST(ImgConvert, HostileFilesAreRefused)
         EXPECT_EQ(0, Quorvane_ImgUtils_GetImageSizeFromData(r.file.data(), static_cast<int>(r.file.size()), &bits, &w,
                                                             &h))
             << r.what;
+    }
+    // Whole files of the same kinds decode.
+    const std::vector<unsigned char> whole[] = {
+        imgtest::Hex("000002 0000 0000 00 0000 0000 0200 0200 18 00 0102030405060708090A0B0C"),
+        imgtest::Hex("00000A 0000 0000 00 0000 0000 0400 0200 18 20 87102030"), // one packet of 8 pixels
+        imgtest::Hex("38425053 0001 000000000000 0003 00000002 00000002 0008 0003 00000000 00000000 00000000 0000"
+                     "0102030405060708090A0B0C"),
+    };
+    for (size_t i = 0; i < sizeof whole / sizeof whole[0]; ++i) {
+        int bits = 0, w = 0, h = 0;
+        EXPECT_EQ(1, Quorvane_ImgUtils_GetImageSizeFromData(whole[i].data(), static_cast<int>(whole[i].size()), &bits,
+                                                            &w, &h))
+            << "whole file " << i;
     }
     // An empty data chunk after the first one is harmless and still decodes.
     const std::vector<unsigned char> laterEmpty = WithEmptyDataChunk(png, false);
