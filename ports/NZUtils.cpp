@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <clocale>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -173,6 +174,9 @@ char *NZStringUtils::nzutils_wcstombs_local(const wchar_t *s)
             size_t room = size - 1;
             char tmp[MB_LEN_MAX];
             for (size_t i = 0; i < n; ++i) {
+                // Above U+10FFFF the C library would still write 5- and 6-byte sequences.
+                if (static_cast<uint32_t>(s[i]) > 0x10FFFF)
+                    break;
                 const size_t k = wcrtomb(tmp, s[i], &st);
                 if (k == static_cast<size_t>(-1) || k > room)
                     break;
@@ -210,7 +214,8 @@ wchar_t *NZStringUtils::nzutils_mbstowcs_local(const char *s)
             while (left > 0) {
                 wchar_t wc;
                 const size_t k = mbrtowc(&wc, in, left, &st);
-                if (k == static_cast<size_t>(-1) || k == static_cast<size_t>(-2) || k == 0)
+                if (k == static_cast<size_t>(-1) || k == static_cast<size_t>(-2) || k == 0 ||
+                    static_cast<uint32_t>(wc) > 0x10FFFF)
                     break;
                 work[count++] = wc;
                 in += k;

@@ -39,10 +39,23 @@ wchar_t *wcsdup_local(const wchar_t *s)
     return copy;
 }
 
+// True when every wide character of the count at text is a Unicode scalar value: at most
+// U+10FFFF and no surrogate. The converter itself would turn larger values into 5- and
+// 6-byte sequences that no printer reads, and read such sequences back.
+bool WideTextIsUnicode(const wchar_t *text, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t c = static_cast<uint32_t>(text[i]);
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+    }
+    return true;
+}
+
 // Runs one conversion from inBytes bytes at in. The output starts with room for
 // `room` bytes and grows whenever the converter needs more, so encodings whose
-// output is longer than the estimate (5- and 6-byte UTF-8 sequences, escape
-// sequences of stateful encodings) still convert completely. The shift state is
+// output is longer than the estimate (escape sequences of stateful encodings)
+// still convert completely. Wide text on either side must be Unicode scalar values. The shift state is
 // flushed at the end. On success returns a buffer holding the converted bytes
 // followed by `unit` zero bytes and stores the converted byte count; on failure
 // prints the diagnostic and returns null.
@@ -52,6 +65,13 @@ char *ConvertWhole(const char *from, const char *to, const char *in, size_t inBy
     iconv_t cd = iconv_open(to, from);
     if (cd == (iconv_t)-1)
         return nullptr;
+    const bool wideIn = strcmp(from, kWideName) == 0;
+    const bool wideOut = strcmp(to, kWideName) == 0;
+    if (wideIn && !WideTextIsUnicode(reinterpret_cast<const wchar_t *>(in), inBytes / sizeof(wchar_t))) {
+        iconv_close(cd);
+        printf("iconv failed to convert str from %s to %s. errno %d\r\n", from, to, EILSEQ);
+        return nullptr;
+    }
 
     size_t cap = room;
     char *buf = static_cast<char *>(calloc(cap + unit, 1));
@@ -113,6 +133,11 @@ char *ConvertWhole(const char *from, const char *to, const char *in, size_t inBy
         free(buf);
         return nullptr;
     }
+    if (wideOut && !WideTextIsUnicode(reinterpret_cast<const wchar_t *>(buf), used / sizeof(wchar_t))) {
+        printf("iconv failed to convert str from %s to %s. errno %d\r\n", from, to, EILSEQ);
+        free(buf);
+        return nullptr;
+    }
     memset(buf + used, 0, unit);
     *outBytes = used;
     return buf;
@@ -152,7 +177,10 @@ char *NZIconv_WideToLocale(const wchar_t *text)
     const char *locale = setlocale(LC_ALL, "");
     if (locale && *locale) {
         // Measure first so the buffer fits whatever the locale's encoding needs;
-        // a character the locale cannot represent fails the whole conversion.
+        // a character the locale cannot represent (or no Unicode character at all)
+        // fails the whole conversion.
+        if (!WideTextIsUnicode(text, wcslen(text)))
+            return nullptr;
         size_t need = wcstombs(nullptr, text, 0);
         if (need == (size_t)-1)
             return nullptr;
@@ -190,7 +218,7 @@ wchar_t *NZIconv_LocaleToWide(const char *text)
         wchar_t *buf = static_cast<wchar_t *>(calloc(need + 1, sizeof(wchar_t)));
         if (!buf)
             return nullptr;
-        if (mbstowcs(buf, text, need + 1) == (size_t)-1) {
+        if (mbstowcs(buf, text, need + 1) == (size_t)-1 || !WideTextIsUnicode(buf, need)) {
             free(buf);
             return nullptr;
         }

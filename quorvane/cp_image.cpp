@@ -4,26 +4,10 @@
 
 #include "nzcommon/imgprocess/grayconv.h"
 #include "nzcommon/imgprocess/jbigcodec.h"
+#include "quorvane/cp_image_size.h"
 #include "quorvane/quorvane.h"
 
 namespace {
-
-// True when dataLength bytes hold height rows of the format at the given stride: the
-// whole stride of every row for the 1-bit formats (they are copied row by row), the
-// last row only up to its pixels for the others. Sizes the converters refuse anyway
-// (unknown format, sizes of 0 or less, a short stride) pass here and fail there.
-bool PixelsFit(long long dataLength, int width, int height, int stride, int format)
-{
-    if (dataLength < 0)
-        return false;
-    const long long minStride = NZImg_MinStride(format, width);
-    if (width <= 0 || height <= 0 || minStride < 0 || stride < minStride)
-        return true;
-    const bool mono = format == NZIMG_FORMAT_MONO_MSB || format == NZIMG_FORMAT_MONO_LSB;
-    const long long needed =
-        static_cast<long long>(height - 1) * stride + (mono ? static_cast<long long>(stride) : minStride);
-    return dataLength >= needed;
-}
 
 int CapLength(long long length)
 {
@@ -44,7 +28,7 @@ extern "C" CP_API int CP_Image_GetCompressToJBIGDataLength(const unsigned char *
                                                            int width, int height, int bytes_per_line, int format,
                                                            int method)
 {
-    if (!pixels || !PixelsFit(data_length, width, height, bytes_per_line, format))
+    if (!pixels || !PixelImageFits(data_length, width, height, bytes_per_line, format))
         return 0;
     return Quorvane_ImgUtils_GetRasterDataCompressToJBIGDataLength(pixels, CapLength(data_length), width, height,
                                                                    bytes_per_line, format, method);
@@ -54,7 +38,7 @@ extern "C" CP_API int CP_Image_GetCompressToJBIGDataBytes(const unsigned char *p
                                                           int width, int height, int bytes_per_line, int format,
                                                           int method, unsigned char *out, long long out_capacity)
 {
-    if (!pixels || !out || out_capacity <= 0 || !PixelsFit(data_length, width, height, bytes_per_line, format))
+    if (!pixels || !out || out_capacity <= 0 || !PixelImageFits(data_length, width, height, bytes_per_line, format))
         return 0;
     return Quorvane_ImgUtils_GetRasterDataCompressToJBIGDataBytes(pixels, CapLength(data_length), width, height,
                                                                   bytes_per_line, format, method, out,

@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdint>
 
+#include "nzcommon/imgprocess/grayconv.h"
+
 bool ApplyImageSizeRule(int imageWidth, int imageHeight, int &width, int &height)
 {
     if (imageWidth > 0 && imageHeight > 0) {
@@ -24,4 +26,15 @@ bool ApplyImageSizeRule(int imageWidth, int imageHeight, int &width, int &height
         }
     }
     return width > 0 && height > 0;
+}
+
+bool PixelImageFits(long long dataLength, int width, int height, int stride, int format)
+{
+    const long long minStride = NZImg_MinStride(format, width);
+    if (dataLength < 0 || width <= 0 || height <= 0 || minStride <= 0 || stride < minStride)
+        return false;
+    const bool mono = format == NZIMG_FORMAT_MONO_MSB || format == NZIMG_FORMAT_MONO_LSB;
+    const long long needed =
+        static_cast<long long>(height - 1) * stride + (mono ? static_cast<long long>(stride) : minStride);
+    return dataLength >= needed;
 }

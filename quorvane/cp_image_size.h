@@ -1,4 +1,5 @@
-// The image size rule shared by the receipt, page-mode and label image calls.
+// The image size rule and the pixel-buffer rule shared by the receipt, page-mode, label
+// and image calls.
 #ifndef QUORVANE_CP_IMAGE_SIZE_H
 #define QUORVANE_CP_IMAGE_SIZE_H
 
@@ -6,5 +7,11 @@
 // ratio (both at 0 or less: the image's own size). Computed in 64 bits; true when both
 // sides end up above 0 and within an int.
 bool ApplyImageSizeRule(int imageWidth, int imageHeight, int &width, int &height);
+
+// True when a pixel image of the shape lies wholly inside dataLength bytes: width and
+// height above 0, a known format, a stride of at least one row, and height rows of that
+// stride, the last one only up to its pixels (the 1-bit formats need the whole stride of
+// every row, they are copied row by row). Computed in 64 bits.
+bool PixelImageFits(long long dataLength, int width, int height, int stride, int format);
 
 #endif

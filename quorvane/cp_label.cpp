@@ -209,7 +209,7 @@ extern "C" CP_API int CP_Label_DrawImageFromPixels(CP_Handle handle, int x, int 
                                                    int pixel_format, int binarization_method, int compression_method)
 {
     HandleGuard h(handle);
-    if (!h || !pixels || data_length < 0)
+    if (!h || !pixels || !PixelImageFits(data_length, width, height, stride, pixel_format))
         return 0;
     return Result(h->m_labelPrinter.DrawRasterImageFromPixels(U16(x), U16(y), pixels, data_length, width, height,
                                                               stride, pixel_format, binarization_method,

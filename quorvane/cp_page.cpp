@@ -300,10 +300,7 @@ extern "C" CP_API int CP_Page_DrawRasterImageFromPixels(CP_Handle handle, int x,
                                                         int img_stride, int img_format, int binaryzation_method)
 {
     // Formats 1 and 2 are raster already; the others are binarized by the method.
-    if (!img_data || img_width <= 0 || img_height <= 0 || img_stride <= 0)
-        return 0;
-    const long long minStride = NZImg_MinStride(img_format, img_width);
-    if (minStride < 0 || img_stride < minStride)
+    if (!img_data || !PixelImageFits(img_datalen, img_width, img_height, img_stride, img_format))
         return 0;
     if (img_format != NZIMG_FORMAT_MONO_MSB && img_format != NZIMG_FORMAT_MONO_LSB &&
         !IsBinarizationMethod(binaryzation_method))

@@ -28,30 +28,6 @@ int WithHandle(CP_Handle handle, F work)
     return work(*h.get()) ? 1 : 0;
 }
 
-// Bytes one row of pixels takes in the given pixel format; 0 for an unknown format
-// (left to the converter to refuse).
-int64_t PixelRowBytes(int format, int width)
-{
-    const int64_t w = width;
-    switch (format) {
-    case 1:
-    case 2:
-        return (w + 7) / 8;
-    case 3:
-        return w;
-    case 4:
-    case 5:
-        return w * 3;
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-        return w * 4;
-    default:
-        return 0;
-    }
-}
-
 } // namespace
 
 // ---- Drawer, beeper, cuts, feeds ----
@@ -263,9 +239,7 @@ extern "C" CP_API int CP_Pos_PrintRasterImageFromPixels(CP_Handle handle, const 
                                                         int compress_method)
 {
     return WithHandle(handle, [&](IOHandle &h) {
-        // The converter reads height rows of stride bytes: refuse shapes it would read past.
-        if (!img_data || img_width <= 0 || img_height <= 0 || img_stride <= 0 ||
-            img_stride < PixelRowBytes(img_format, img_width))
+        if (!img_data || !PixelImageFits(img_datalen, img_width, img_height, img_stride, img_format))
             return false;
         return h.m_posPrinter.POS_PrintRasterImageSpecifyCompressMethodFromPixels(
             img_data, img_datalen, img_width, img_height, img_stride, img_format, binaryzation_method,

@@ -406,8 +406,9 @@ typedef enum CP_ImageCompressionMethod {
 } CP_ImageCompressionMethod;
 
 /* Images. Image files and encoded data may be BMP (1, 4, 8, 16, 24 or 32 bits), PNG,
- * JPEG, GIF (first frame), TGA or PSD, at most 32768 dots a side; transparent pixels
- * print white. Images are scaled to dstw x dsth dots (a side of 0
+ * JPEG, GIF (first frame), TGA or PSD, at most 32768 dots a side and 2^26 pixels;
+ * transparent pixels print white; a file cut short, or with tables or chunks the
+ * decoder cannot take safely, gives 0. Images are scaled to dstw x dsth dots (a side of 0
  * or less follows the image's aspect ratio; both: the image's own size), turned to gray,
  * binarized by a CP_ImageBinarizationMethod and sent as raster data, by a
  * CP_ImageCompressionMethod: None as GS v 0 commands (1D 76 30 00 xL xH yL yH and the
@@ -417,7 +418,9 @@ CP_API int CP_Pos_PrintRasterImageFromFile(CP_Handle handle, int dstw, int dsth,
                                            int binaryzation_method, int compress_method);
 CP_API int CP_Pos_PrintRasterImageFromData(CP_Handle handle, int dstw, int dsth, const unsigned char *data,
                                            int data_size, int binaryzation_method, int compress_method);
-/* Pixel array (a CP_ImagePixelFormat, img_stride bytes a row) printed at its own size. */
+/* Pixel array (a CP_ImagePixelFormat, img_stride bytes a row) printed at its own size;
+ * img_datalen must cover every row (0 and nothing sent otherwise, as for every
+ * pixel-array call). */
 CP_API int CP_Pos_PrintRasterImageFromPixels(CP_Handle handle, const unsigned char *img_data, int img_datalen,
                                              int img_width, int img_height, int img_stride, int img_format,
                                              int binaryzation_method, int compress_method);
@@ -570,7 +573,8 @@ CP_API int CP_Page_DrawRasterImageFromFile(CP_Handle handle, int x, int y, int d
                                            int binaryzation_method);
 CP_API int CP_Page_DrawRasterImageFromData(CP_Handle handle, int x, int y, int dstw, int dsth,
                                            const unsigned char *data, int data_size, int binaryzation_method);
-/* Pixel array (a CP_ImagePixelFormat, img_stride bytes a row) at its own size. */
+/* Pixel array (a CP_ImagePixelFormat, img_stride bytes a row) at its own size;
+ * img_datalen must cover every row. */
 CP_API int CP_Page_DrawRasterImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *img_data,
                                              int img_datalen, int img_width, int img_height, int img_stride,
                                              int img_format, int binaryzation_method);
@@ -663,7 +667,8 @@ CP_API int CP_Label_DrawImageFromFile(CP_Handle handle, int x, int y, int width,
 CP_API int CP_Label_DrawImageFromData(CP_Handle handle, int x, int y, int width, int height,
                                       const unsigned char *data, int data_size, int binarization_method,
                                       int compression_method);
-/* Pixel array in a CP_ImagePixelFormat, stride bytes a row. */
+/* Pixel array in a CP_ImagePixelFormat, stride bytes a row; data_length must cover
+ * every row. */
 CP_API int CP_Label_DrawImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *pixels,
                                         int data_length, int width, int height, int stride, int pixel_format,
                                         int binarization_method, int compression_method);

@@ -6,6 +6,13 @@
 #include <climits>
 #include <cstdint>
 
+// Largest picture decoded from untrusted data, in pixels: decoding time and memory follow
+// the declared size, so a damaged header must not make a call run for minutes.
+const int64_t NZIMG_MAX_PIXELS = int64_t(1) << 26;
+
+// Largest width or height a raster command carries (16-bit fields).
+const int64_t NZIMG_MAX_RASTER_SIDE = 0xFFFF;
+
 // a * b into *out when both are non-negative and the product is at most limit.
 inline bool NZImg_MulSize(int64_t a, int64_t b, int64_t *out, int64_t limit = INT_MAX)
 {

@@ -242,32 +242,26 @@ int Quorvane_ImgUtils_DecodeRasterImageFromJBIG5Data(const unsigned char *bie, i
     unsigned char lineBuffer[4096];
     struct jbg85_dec_state state;
     jbg85_dec_init(&state, lineBuffer, sizeof(lineBuffer), Quorvane_ImgUtils_jbg85_dec_line_out_callback, &sink);
-    // The header comes first, so that an image whose raster cannot fit an int is refused
-    // before any row is decoded.
+    // The header is read on its own first. A size that no raster command carries, or past
+    // the decoding limit, is refused before any row is decoded; the codec is only finished
+    // (which fills the rows still pending) for an accepted header.
     unsigned char *data = const_cast<unsigned char *>(bie);
-    size_t len = static_cast<size_t>(length);
-    int rc = JBG_EAGAIN;
-    bool refused = false;
-    if (len <= kHeaderSize) {
-        rc = jbg85_dec_in(&state, data, len, nullptr);
-    } else {
-        rc = jbg85_dec_in(&state, data, kHeaderSize, nullptr);
-        int64_t rasterBytes;
-        if (rc == JBG_EAGAIN &&
-            (state.x0 == 0 || state.y0 == 0 || state.x0 > INT_MAX || state.y0 > INT_MAX ||
-             !NZImg_MulSize(NZImg_BytesForDots(static_cast<int64_t>(state.x0)), static_cast<int64_t>(state.y0),
-                            &rasterBytes)))
-            refused = true;
-        else if (rc == JBG_EAGAIN)
-            rc = jbg85_dec_in(&state, data + kHeaderSize, len - kHeaderSize, nullptr);
-    }
+    const size_t len = static_cast<size_t>(length);
+    const size_t head = len < kHeaderSize ? len : kHeaderSize;
+    int rc = jbg85_dec_in(&state, data, head, nullptr);
+    const uint64_t declaredW = state.x0, declaredH = state.y0;
+    const bool accepted = rc == JBG_EAGAIN && jbg85_dec_validwidth(&state) && declaredW > 0 && declaredH > 0 &&
+                          declaredW <= NZIMG_MAX_RASTER_SIDE && declaredH <= NZIMG_MAX_RASTER_SIDE &&
+                          declaredW * declaredH <= static_cast<uint64_t>(NZIMG_MAX_PIXELS);
+    if (accepted && len > head)
+        rc = jbg85_dec_in(&state, data + head, len - head, nullptr);
     int ok = 0;
-    if (!refused && rc == JBG_EOK) {
+    if (accepted && rc == JBG_EOK) {
         uint64_t width = jbg85_dec_getwidth(&state);
         uint64_t height = jbg85_dec_getheight(&state);
         uint64_t bpl = (width + 7) / 8;
         // The rows delivered must make up exactly the image the header announced.
-        if (width > 0 && height > 0 && width <= INT_MAX && height <= INT_MAX && sink.total == bpl * height &&
+        if (width > 0 && height > 0 && width <= declaredW && height <= declaredH && sink.total == bpl * height &&
             sink.total <= INT_MAX) {
             NZImg_Store(outWidth, static_cast<int>(width));
             NZImg_Store(outHeight, static_cast<int>(height));
@@ -275,7 +269,8 @@ int Quorvane_ImgUtils_DecodeRasterImageFromJBIG5Data(const unsigned char *bie, i
             ok = sink.total == sink.stored ? 1 : 0;
         }
     }
-    jbg85_dec_end(&state);
+    if (accepted && rc == JBG_EAGAIN)
+        jbg85_dec_end(&state);
     NZImg_Store(outTotal, sink.total > INT_MAX ? INT_MAX : static_cast<int>(sink.total));
     return ok;
 }

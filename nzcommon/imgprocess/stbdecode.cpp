@@ -2,8 +2,11 @@
 // nothing of it can clash with another copy in the process.
 #include "nzcommon/imgprocess/stbdecode.h"
 
+#include "nzcommon/imgprocess/imgsizes.h"
+
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -76,20 +79,32 @@ bool HostileForStb(const unsigned char *data, int size)
     return need > static_cast<uint64_t>(size);
 }
 
-// JPEG files whose Huffman table segments declare more than 256 codes: the decoder would
-// write past its tables. The walk covers every marker segment, also those between scans.
+// Byte i of the data as stb_image reads it: 0 past the end.
+unsigned At(const unsigned char *data, int64_t size, int64_t i)
+{
+    return i < size ? data[i] : 0u;
+}
+
+// JPEG files with a Huffman table of more than 256 codes: stb_image would write past its
+// tables. The walk reads as the decoder does: fill bytes before the start marker, every
+// marker segment by its length (also those between scans), and in a table segment one more
+// table as long as segment length remains, taking bytes past the segment's end and zeros
+// past the data's end.
 bool HostileJpeg(const unsigned char *data, int size)
 {
-    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8)
+    const int64_t n = size;
+    int64_t pos = 0;
+    while (pos < n && data[pos] == 0xFF)
+        ++pos;
+    if (pos == 0 || pos >= n || data[pos] != 0xD8)
         return false;
-    long pos = 2;
-    const long n = size;
-    while (pos + 4 <= n) {
+    ++pos;
+    while (pos + 1 < n) {
         if (data[pos] != 0xFF) {
             ++pos; // entropy-coded data between markers
             continue;
         }
-        const unsigned char marker = data[pos + 1];
+        const unsigned marker = data[pos + 1];
         if (marker == 0xFF) {
             ++pos; // fill byte
             continue;
@@ -100,22 +115,129 @@ bool HostileJpeg(const unsigned char *data, int size)
         }
         if (marker == 0xD9)
             return false;
-        const long length = (data[pos + 2] << 8) | data[pos + 3];
+        const int64_t length = (At(data, n, pos + 2) << 8) | At(data, n, pos + 3);
         if (marker == 0xC4) {
-            long t = pos + 4;
-            const long end = pos + 2 + length;
-            while (t + 17 <= end && t + 17 <= n) {
-                long codes = 0;
+            int64_t left = length - 2;
+            int64_t t = pos + 4;
+            while (left > 0) {
+                const unsigned q = At(data, n, t);
+                if ((q >> 4) > 1 || (q & 15) > 3)
+                    break; // the decoder stops at a bad table header
+                int64_t codes = 0;
                 for (int i = 1; i <= 16; ++i)
-                    codes += data[t + i];
+                    codes += At(data, n, t + i);
                 if (codes > 256)
                     return true;
                 t += 17 + codes;
+                left -= 17 + codes;
             }
         }
         pos += 2 + length;
     }
     return false;
+}
+
+uint32_t Be32(const unsigned char *p)
+{
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+}
+
+// PNG files whose first image-data chunk is empty: stb_image would copy its zero bytes to
+// a buffer it has not allocated yet (a null pointer). The walk takes the chunks by their
+// lengths, as the decoder does.
+bool HostilePng(const unsigned char *data, int size)
+{
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    const int64_t n = size;
+    if (n < 8 || memcmp(data, kSignature, 8) != 0)
+        return false;
+    int64_t pos = 8;
+    while (pos + 8 <= n) {
+        const uint32_t length = Be32(data + pos);
+        const uint32_t type = Be32(data + pos + 4);
+        if (type == 0x49444154u) // IDAT
+            return length == 0;
+        if (type == 0x49454E44u) // IEND
+            return false;
+        pos += 12 + static_cast<int64_t>(length);
+    }
+    return false;
+}
+
+uint32_t Le16(const unsigned char *p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8);
+}
+
+// Bytes of run-length data that can hold the pixels at the least: a packet of one command
+// and pixelBytes bytes stands for 128 pixels at the most.
+int64_t LeastRunLengthBytes(int64_t pixels, int64_t pixelBytes)
+{
+    return (pixels + 127) / 128 * (1 + pixelBytes);
+}
+
+// TGA files too short for the pixels they declare. stb_image leaves the rows of a cut-off
+// uncompressed file as uninitialised memory and makes up the rest of a run-length file from
+// zeros, for as many pixels as the header asks: a few bytes kept it busy for seconds. The
+// header is taken as the decoder's test takes it, so only files it reads as TGA are checked.
+bool HostileTga(const unsigned char *data, int size)
+{
+    if (size < 18)
+        return false;
+    const unsigned colorMapType = data[1], imageType = data[2];
+    const unsigned paletteBits = data[7], bits = data[16];
+    const int64_t width = Le16(data + 12), height = Le16(data + 14);
+    if (colorMapType > 1 || width < 1 || height < 1)
+        return false;
+    if (colorMapType == 1 ? (imageType != 1 && imageType != 9) || (bits != 8 && bits != 16)
+                          : imageType != 2 && imageType != 3 && imageType != 10 && imageType != 11)
+        return false;
+    if (bits != 8 && bits != 15 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    const int64_t pixelBytes = (bits + 7) / 8;
+    int64_t need = 18 + data[0];
+    if (colorMapType == 1)
+        need += Le16(data + 3) + static_cast<int64_t>(Le16(data + 5)) * ((paletteBits + 7) / 8);
+    const int64_t pixels = width * height;
+    need += imageType >= 8 ? LeastRunLengthBytes(pixels, pixelBytes) : pixels * pixelBytes;
+    return need > size;
+}
+
+// PSD files too short for the pixels they declare, for the same reasons as TGA files.
+bool HostilePsd(const unsigned char *data, int size)
+{
+    const int64_t n = size;
+    if (n < 4 || memcmp(data, "8BPS", 4) != 0)
+        return false;
+    if (n < 26)
+        return true;
+    const int64_t channels = (data[12] << 8) | data[13];
+    const int64_t height = static_cast<int32_t>(Be32(data + 14));
+    const int64_t width = static_cast<int32_t>(Be32(data + 18));
+    const int64_t depth = (data[22] << 8) | data[23];
+    if (height <= 0 || width <= 0 || channels <= 0)
+        return false; // refused by the decoder, or no pixels to make up
+    // Three blocks of a 32-bit length each (mode data, resources, reserved), then the
+    // compression code.
+    int64_t pos = 26;
+    for (int block = 0; block < 3; ++block) {
+        if (pos + 4 > n)
+            return true;
+        pos += 4 + static_cast<int64_t>(Be32(data + pos));
+    }
+    if (pos + 2 > n)
+        return true;
+    const bool runLength = ((data[pos] << 8) | data[pos + 1]) == 1;
+    pos += 2;
+    const int64_t pixels = width * height;
+    const int64_t planes = channels < 4 ? channels : 4;
+    int64_t need;
+    if (runLength)
+        need = pos + height * channels * 2 + planes * LeastRunLengthBytes(pixels, 1);
+    else
+        need = pos + planes * pixels * (depth == 16 ? 2 : 1);
+    return need > n;
 }
 
 } // namespace
@@ -124,10 +246,10 @@ unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, 
 {
     int w = 0, h = 0, comp = 0;
     unsigned char *rgba = nullptr;
-    const long long kMaxPixels = 1LL << 26;
     int iw = 0, ih = 0, ic = 0;
-    if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) &&
-        stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= kMaxPixels)
+    if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) && !HostilePng(data, size) &&
+        !HostileTga(data, size) && !HostilePsd(data, size) &&
+        stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= NZIMG_MAX_PIXELS)
         rgba = stbi_load_from_memory(data, size, &w, &h, &comp, 4);
     if (width)
         *width = w;

@@ -88,6 +88,8 @@ TEST(UtilsDeathTest, WideToNarrowEmptyAndAscii)
 {
     EXPECT_EXIT(exit(convertInLocale("C.UTF-8", L"", "")), ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(exit(convertInLocale("C.UTF-8", L"abc\u00e9", "abc\xc3\xa9")), ::testing::ExitedWithCode(0), "");
+    // A character above U+10FFFF ends the text like any the locale cannot hold.
+    EXPECT_EXIT(exit(convertInLocale("C.UTF-8", L"a\x110000" L"b", "a")), ::testing::ExitedWithCode(0), "");
 }
 
 static int narrowToWide(const char *locale, const char *in, const wchar_t *expect)
@@ -102,5 +104,6 @@ static int narrowToWide(const char *locale, const char *in, const wchar_t *expec
 TEST(UtilsDeathTest, NarrowToWide)
 {
     EXPECT_EXIT(exit(narrowToWide("C.UTF-8", "abc", L"abc")), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(exit(narrowToWide("C.UTF-8", "a\xF4\x90\x80\x80" "b", L"a")), ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(exit(narrowToWide("no_such_locale.XYZ", "a\xe9", L"a\u00e9")), ::testing::ExitedWithCode(0), "");
 }

@@ -193,17 +193,53 @@ TEST(IconvUtils, UnconvertibleInputPrintsFailureAndGivesNull)
     }
 }
 
-// Output longer than four bytes per character: the buffer grows to fit.
-TEST(IconvUtils, LongUtf8SequencesAreKeptWhole)
+// Output longer than four bytes per character (a shift sequence around every character):
+// the buffer grows to fit.
+TEST(IconvUtils, LongOutputIsKeptWhole)
 {
-    const wchar_t text[] = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0};
-    char *out = NZIconv_WideToEncoding(text, "UTF-8");
-    ASSERT_NE(nullptr, out);
-    Bytes one = Hex("FD BF BF BF BF BF");
+    std::wstring text;
     Bytes expected;
-    for (int i = 0; i < 3; ++i)
-        expected.insert(expected.end(), one.begin(), one.end());
+    const Bytes pair = Hex("1B 24 42 46 7C 1B 28 42 61"); // shift in, 日, shift out, a
+    for (int i = 0; i < 8; ++i) {
+        text += L"\u65e5a";
+        expected.insert(expected.end(), pair.begin(), pair.end());
+    }
+    char *out = NZIconv_WideToEncoding(text.c_str(), "ISO-2022-JP");
+    ASSERT_NE(nullptr, out);
     EXPECT_EQ(ToHex(expected), ToHex(BytesOf(out)));
+    free(out);
+}
+
+// Only Unicode scalar values cross: a wide character above U+10FFFF or a surrogate is
+// refused on the way out, and a sequence decoding above U+10FFFF on the way in, instead
+// of 5- and 6-byte sequences or values no encoding has.
+TEST(IconvUtils, TextOutsideUnicodeIsRefused)
+{
+    char wideToUtf[128], utfToWide[128];
+    snprintf(wideToUtf, sizeof wideToUtf, "iconv failed to convert str from WCHAR_T to UTF-8. errno %d\r\n", EILSEQ);
+    snprintf(utfToWide, sizeof utfToWide, "iconv failed to convert str from UTF-8 to WCHAR_T. errno %d\r\n", EILSEQ);
+    const wchar_t above[] = {L'a', 0x110000, L'b', 0};
+    const wchar_t largest[] = {0x7FFFFFFF, 0};
+    const wchar_t surrogate[] = {L'a', 0xD800, 0};
+    for (const wchar_t *text : {above, largest, surrogate}) {
+        char *out = reinterpret_cast<char *>(1);
+        EXPECT_EQ(wideToUtf, StdoutOf([&] { out = NZIconv_WideToEncoding(text, "UTF-8"); }));
+        EXPECT_EQ(nullptr, out);
+    }
+    for (const char *utf8 : {"a\xF4\x90\x80\x80" "b", "\xFD\xBF\xBF\xBF\xBF\xBF"}) {
+        wchar_t *wide = reinterpret_cast<wchar_t *>(1);
+        EXPECT_EQ(utfToWide, StdoutOf([&] { wide = NZIconv_EncodingToWide(utf8, "UTF-8"); }));
+        EXPECT_EQ(nullptr, wide);
+    }
+    // U+10FFFF itself is the last one that goes through, both ways.
+    const wchar_t last[] = {0x10FFFF, 0};
+    char *out = NZIconv_WideToEncoding(last, "UTF-8");
+    ASSERT_NE(nullptr, out);
+    EXPECT_EQ("F4 8F BF BF", ToHex(BytesOf(out)));
+    wchar_t *back = NZIconv_EncodingToWide(out, "UTF-8");
+    ASSERT_NE(nullptr, back);
+    EXPECT_EQ(0, wcscmp(last, back));
+    free(back);
     free(out);
 }
 
@@ -330,11 +366,15 @@ TEST(IconvUtilsLocale, Utf8LocaleConvertsBothWays)
         char *chained = NZIconv_Utf8ToLocale(utf8);
         err += Expect(chained && strcmp(chained, utf8) == 0, "utf-8 to locale");
         free(chained);
-        // Characters needing six bytes each: the result is not cut short.
-        const wchar_t big[] = {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0};
-        char *longOut = NZIconv_WideToLocale(big);
-        err += Expect(longOut && strlen(longOut) == 18, "six-byte sequences");
-        free(longOut);
+        // Text outside Unicode is refused both ways (no 5- and 6-byte sequences);
+        // U+10FFFF itself still converts.
+        const wchar_t big[] = {L'a', 0x110000, L'b', 0};
+        err += Expect(NZIconv_WideToLocale(big) == nullptr, "above U+10FFFF to locale");
+        err += Expect(NZIconv_LocaleToWide("a\xF4\x90\x80\x80") == nullptr, "above U+10FFFF from locale");
+        const wchar_t top[] = {0x10FFFF, 0};
+        char *topOut = NZIconv_WideToLocale(top);
+        err += Expect(topOut && strcmp(topOut, "\xF4\x8F\xBF\xBF") == 0, "U+10FFFF to locale");
+        free(topOut);
         err += Expect(NZIconv_LocaleToWide("ab\xFF") == nullptr, "invalid locale text");
         return err;
     });

@@ -1,9 +1,13 @@
-// JBIG entries of the C interface: measure, fill, decode back, refused input.
+// Pixel-array and JBIG entries of the C interface: measure, fill, decode back, refused input,
+// and the one rule every pixel-array entry applies to the caller's buffer.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
+#include <functional>
 #include <vector>
 
+#include "page_memory_port.h"
 #include "quorvane/quorvane.h"
 
 namespace {
@@ -59,6 +63,62 @@ std::vector<unsigned char> Compress(const std::vector<unsigned char> &px, int w,
 }
 
 } // namespace
+
+// Receipt, page-mode, label and JBIG entries take a pixel array only when every row lies in
+// the data length given; otherwise 0 and nothing sent. The buffer is exactly 64 bytes, so
+// a read past it shows under AddressSanitizer.
+TEST(EntriesImage, EveryPixelEntryTakesOnlyRowsInsideTheData)
+{
+    struct Shape {
+        const char *what;
+        int length, w, h, stride, format;
+        bool ok;
+    } shapes[] = {
+        {"gray 8x8", 64, 8, 8, 8, 3, true},
+        {"gray 8x8, one byte short", 63, 8, 8, 8, 3, false},
+        {"gray, height INT_MAX", 64, 8, INT_MAX, 8, 3, false},
+        {"gray, stride INT_MAX", 64, 8, 8, INT_MAX, 3, false},
+        {"gray, one row of stride INT_MAX", 64, 8, 1, INT_MAX, 3, true},
+        {"gray, width and stride INT_MAX", 64, INT_MAX, 1, INT_MAX, 3, false},
+        {"negative length", -1, 8, 8, 8, 3, false},
+        {"length INT_MIN", INT_MIN, 8, 1, 8, 3, false},
+        {"raster 64x8, whole rows", 64, 64, 8, 8, 1, true},
+        {"raster, last row's padding missing", 63, 16, 8, 8, 1, false},
+        {"raster, height INT_MAX", 64, 8, INT_MAX, 1, 2, false},
+        {"RGB, last row unpadded", 56, 8, 2, 32, 4, true},
+        {"RGB, third row missing", 64, 8, 3, 24, 4, false},
+        {"BGRA, width beyond the stride", 64, INT_MAX, 1, INT_MAX, 9, false},
+    };
+    const std::vector<std::function<int(CP_Handle, const Shape &, const unsigned char *)>> entries = {
+        [](CP_Handle h, const Shape &s, const unsigned char *px) {
+            return CP_Pos_PrintRasterImageFromPixels(h, px, s.length, s.w, s.h, s.stride, s.format, 1, 0);
+        },
+        [](CP_Handle h, const Shape &s, const unsigned char *px) {
+            return CP_Page_DrawRasterImageFromPixels(h, 0, 0, px, s.length, s.w, s.h, s.stride, s.format, 1);
+        },
+        [](CP_Handle h, const Shape &s, const unsigned char *px) {
+            return CP_Label_DrawImageFromPixels(h, 0, 0, px, s.length, s.w, s.h, s.stride, s.format, 1, 0);
+        },
+        [](CP_Handle, const Shape &s, const unsigned char *px) {
+            return CP_Image_GetCompressToJBIGDataLength(px, s.length, s.w, s.h, s.stride, s.format, 1) > 0 ? 1 : 0;
+        },
+    };
+    const std::vector<unsigned char> px(64, 0x00);
+    for (size_t e = 0; e < entries.size(); ++e) {
+        for (const Shape &s : shapes) {
+            SCOPED_TRACE(testing::Message() << "entry " << e << ": " << s.what);
+            quorvane_test::MemoryConnection conn;
+            ASSERT_NE(nullptr, conn.handle());
+            ASSERT_EQ(1, CP_Page_SetPageArea(conn.handle(), 0, 0, 384, 800));
+            conn.Take();
+            EXPECT_EQ(s.ok ? 1 : 0, entries[e](conn.handle(), s, px.data()));
+            if (!s.ok || e == 3)
+                EXPECT_EQ("", conn.Take());
+            else
+                EXPECT_NE("", conn.Take());
+        }
+    }
+}
 
 TEST(EntriesImage, RoundTripsThroughJbig)
 {
@@ -169,6 +229,13 @@ TEST(EntriesImage, DecodeFailuresZeroTheOutputs)
     const unsigned char notJbig[] = "these bytes are not a JBIG image at all";
     std::vector<unsigned char> corrupt = bie;
     corrupt[4] = corrupt[5] = corrupt[6] = corrupt[7] = 0; // width 0
+    // Headers whose declared size no raster command carries: refused at once, without
+    // decoding (or inventing) the rows they announce.
+    const unsigned char zeroWidthHuge[20] = {0, 0, 0, 0, 0, 0, 0, 0, 0xD9, 0x00, 0xE6, 0xE6,
+                                             0xE6, 0xE6, 0xE6, 0xE6, 0, 0, 0, 0};
+    std::vector<unsigned char> tall = bie, wide = bie;
+    tall[8] = tall[9] = tall[10] = tall[11] = 0xFF; // height 2^32 - 1
+    wide[4] = 0x00, wide[5] = 0x01, wide[6] = 0x00, wide[7] = 0x00; // width 65536
     struct Row {
         const char *what;
         const unsigned char *data;
@@ -178,6 +245,9 @@ TEST(EntriesImage, DecodeFailuresZeroTheOutputs)
         {"header only", bie.data(), 20},
         {"cut short", bie.data(), static_cast<long long>(bie.size()) - 3},
         {"width 0", corrupt.data(), static_cast<long long>(corrupt.size())},
+        {"header alone: width 0, height 3.6e9", zeroWidthHuge, 20},
+        {"height 2^32 - 1", tall.data(), static_cast<long long>(tall.size())},
+        {"width 65536", wide.data(), static_cast<long long>(wide.size())},
         {"zero length", bie.data(), 0},
         {"negative length", bie.data(), -5},
         {"null data", nullptr, 100},

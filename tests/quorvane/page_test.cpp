@@ -146,7 +146,7 @@ const std::vector<PageRow> &Rows()
          1, kHalfBlackAtOrigin},
         {"DrawRasterImageFromPixels", true,
          [](CP_Handle h, Fixture &) {
-             return CP_Page_DrawRasterImageFromPixels(h, -3, -1, kPixels, 0, 8, 2, 1, 1, 0);
+             return CP_Page_DrawRasterImageFromPixels(h, -3, -1, kPixels, 2, 8, 2, 1, 1, 0);
          },
          1,
          "1B 24 78 01 1D 24 01 00 1D 38 4C 12 00 00 00 30 70 30 01 01 31 08 00 08 00 FF 81 00 00 00 00 00 00 "

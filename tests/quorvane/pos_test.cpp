@@ -514,6 +514,9 @@ TEST_F(Pos, TextAnEncodingCannotHoldSendsNothing)
     EXPECT_EQ(CP_Pos_PrintTextInBIG5(handle, L"\ud55c"), 0);
     EXPECT_EQ(CP_Pos_PrintTextInShiftJIS(handle, L"\ud55c"), 0);
     EXPECT_EQ(CP_Pos_PrintTextInEUCKR(handle, L"\U0001F600"), 0);
+    // UTF-8 ends at U+10FFFF: larger wide characters are no text at all.
+    EXPECT_EQ(CP_Pos_PrintTextInUTF8(handle, L"a\x110000" L"b"), 0);
+    EXPECT_EQ(CP_Pos_PrintTextInUTF8(handle, L"\x7FFFFFFF"), 0);
     EXPECT_TRUE(Written(handle).empty());
     EXPECT_EQ(CP_Pos_PrintTextInUTF8(handle, L"\U0001F600"), 1);
     EXPECT_EQ(ToHex(Written(handle)), "F0 9F 98 80");

@@ -352,27 +352,85 @@ TEST(ImgConvert, DamagedFilesNeverCrash)
 
 namespace {
 
-TEST(ImgConvert, OversizedTablesAndImagesAreRefused)
+// The PNG with an empty image-data chunk put in front of its first one (before = true) or
+// after it.
+std::vector<unsigned char> WithEmptyDataChunk(std::vector<unsigned char> png, bool before)
+{
+    size_t pos = 8;
+    while (pos + 8 <= png.size() && memcmp(&png[pos + 4], "IDAT", 4) != 0)
+        pos += 12 + ((size_t(png[pos]) << 24) | (size_t(png[pos + 1]) << 16) | (size_t(png[pos + 2]) << 8) | png[pos + 3]);
+    if (!before)
+        pos += 12 + ((size_t(png[pos]) << 24) | (size_t(png[pos + 1]) << 16) | (size_t(png[pos + 2]) << 8) | png[pos + 3]);
+    const std::vector<unsigned char> empty = imgtest::Hex("00000000 49444154 35AF061E");
+    png.insert(png.begin() + static_cast<long>(pos), empty.begin(), empty.end());
+    return png;
+}
+
+// Files that would make stb_image write past its tables, pass a null buffer, or decode for
+// minutes: refused by every entry, before the decoder sees them.
+TEST(ImgConvert, HostileFilesAreRefused)
 {
     // A Huffman table segment whose 16 counts add up to more than 256 codes.
-    std::vector<unsigned char> jpg = imgtest::Hex(kJpegHex);
+    std::vector<unsigned char> countsOver256 = imgtest::Hex(kJpegHex);
     size_t dht = 2;
-    while (dht + 1 < jpg.size() && !(jpg[dht] == 0xFF && jpg[dht + 1] == 0xC4))
+    while (dht + 1 < countsOver256.size() && !(countsOver256[dht] == 0xFF && countsOver256[dht + 1] == 0xC4))
         ++dht;
-    ASSERT_LT(dht + 21, jpg.size());
+    ASSERT_LT(dht + 21, countsOver256.size());
     for (int i = 0; i < 16; ++i)
-        jpg[dht + 5 + i] = 20;
-    int size = 0, bpl = 0, bits = 0, w = 0, h = 0;
-    EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToMonoFormat(jpg.data(), static_cast<int>(jpg.size()), 16, 8,
-                                                                      0, &size, &bpl));
-    EXPECT_EQ(0, Quorvane_ImgUtils_GetImageSizeFromData(jpg.data(), static_cast<int>(jpg.size()), &bits, &w, &h));
-
-    // A PNG header announcing 30000 x 30000 pixels: refused before any decoding.
-    std::vector<unsigned char> png = Png(8, 8, 3, std::vector<unsigned char>(8 * 8 * 3, 9));
-    imgtest::Put32(png, 16, 0x30750000u); // big-endian 30000 in the width field
-    imgtest::Put32(png, 20, 0x30750000u);
-    EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToMonoFormat(png.data(), static_cast<int>(png.size()), 16, 16,
-                                                                      0, &size, &bpl));
+        countsOver256[dht + 5 + i] = 20;
+    // A PNG header announcing 30000 x 30000 pixels.
+    std::vector<unsigned char> huge = Png(8, 8, 3, std::vector<unsigned char>(8 * 8 * 3, 9));
+    imgtest::Put32(huge, 16, 0x30750000u); // big-endian 30000 in the width field
+    imgtest::Put32(huge, 20, 0x30750000u);
+    const std::vector<unsigned char> png = Png(8, 8, 3, std::vector<unsigned char>(8 * 8 * 3, 9));
+    struct Row {
+        const char *what;
+        std::vector<unsigned char> file;
+    } rows[] = {
+        {"JPEG table of more than 256 codes", countsOver256},
+        // The counts run past the end of the data, where the decoder reads zeros.
+        {"JPEG table cut off by the end of the data", imgtest::Hex("FFD8 FFC4 01A2 00 A2A2")},
+        {"the same after fill bytes", imgtest::Hex("FFFFFFD8 FFC4 01A2 00 A2A2")},
+        // Segment length 3: the decoder still reads a whole table past the segment's end.
+        {"JPEG table past its segment's end", imgtest::Hex("FFD8 FFC4 0003 13 FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF")},
+        {"PNG whose first data chunk is empty", WithEmptyDataChunk(png, true)},
+        {"PNG of 30000 x 30000 pixels", huge},
+        // Too short for the pixels they declare: rows of uninitialised memory, or seconds
+        // spent making up millions of pixels from nothing.
+        {"TGA cut off (2 x 2, 24-bit, 11 of 12 pixel bytes)",
+         imgtest::Hex("000002 0000 0000 00 0000 0000 0200 0200 18 00 0102030405060708090A0B")},
+        {"run-length TGA of 4096 x 4096 pixels in 22 bytes", imgtest::Hex("00000A 0000 0000 00 0000 0000 0010 0010 18 20 FF000000")},
+        {"PSD of 8192 x 2048 pixels in 34 bytes",
+         imgtest::Hex("38425053 0001 000000000000 0003 00000800 00002000 0008 0003 00000000 00000000 00000000 0000")},
+    };
+    for (const Row &r : rows) {
+        int size = 0, bpl = 0, bits = 0, w = 0, h = 0;
+        EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToMonoFormat(r.file.data(), static_cast<int>(r.file.size()),
+                                                                          16, 8, 0, &size, &bpl))
+            << r.what;
+        EXPECT_EQ(0, Quorvane_ImgUtils_GetImageSizeFromData(r.file.data(), static_cast<int>(r.file.size()), &bits, &w,
+                                                            &h))
+            << r.what;
+    }
+    // Whole files of the same kinds decode.
+    const std::vector<unsigned char> whole[] = {
+        imgtest::Hex("000002 0000 0000 00 0000 0000 0200 0200 18 00 0102030405060708090A0B0C"),
+        imgtest::Hex("00000A 0000 0000 00 0000 0000 0400 0200 18 20 87102030"), // one packet of 8 pixels
+        imgtest::Hex("38425053 0001 000000000000 0003 00000002 00000002 0008 0003 00000000 00000000 00000000 0000"
+                     "0102030405060708090A0B0C"),
+    };
+    for (size_t i = 0; i < sizeof whole / sizeof whole[0]; ++i) {
+        int bits = 0, w = 0, h = 0;
+        EXPECT_EQ(1, Quorvane_ImgUtils_GetImageSizeFromData(whole[i].data(), static_cast<int>(whole[i].size()), &bits,
+                                                            &w, &h))
+            << "whole file " << i;
+    }
+    // An empty data chunk after the first one is harmless and still decodes.
+    const std::vector<unsigned char> laterEmpty = WithEmptyDataChunk(png, false);
+    int size = 0, bpl = 0;
+    Owned ok(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(laterEmpty.data(), static_cast<int>(laterEmpty.size()), 8, 8,
+                                                            0, &size, &bpl));
+    EXPECT_NE(nullptr, ok.get());
 }
 
 } // namespace
