@@ -19,6 +19,7 @@
 #include "support/FakePrinter.h"
 #include "support/PrinterAnswers.h"
 #include "support/PtyPrinter.h"
+#include "support/TestImages.h"
 
 using namespace quorvane_test;
 
@@ -120,22 +121,8 @@ std::string WideTextPage(int encodingNumber, const char *encoding)
 const std::string kRTStatusRequest = H("10 04 01 10 04 02 10 04 03 10 04 04");
 const std::string kPrintResultRequest0 = H("1D 28 48 06 00 30 30 00 00 00 00");
 
-// A 64 x 32 image, left half black, right half white, as a 24-bit BMP.
-std::string HalfBlackBmp()
-{
-    const int w = 64, h = 32, rowBytes = w * 3;
-    const unsigned dataSize = rowBytes * h, fileSize = 54 + dataSize;
-    auto le32 = [](unsigned v) {
-        return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                           static_cast<char>(v >> 24)};
-    };
-    std::string s = "BM" + le32(fileSize) + le32(0) + le32(54) + le32(40) + le32(w) + le32(h) + Le16(1) + Le16(24) +
-                    le32(0) + le32(dataSize) + le32(2835) + le32(2835) + le32(0) + le32(0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            s.append(3, x < w / 2 ? '\0' : '\xFF');
-    return s;
-}
+// The image file the program prints: 64 x 32, left half black, right half white.
+std::string HalfBlackImage() { return AsString(HalfBlackBmp(64, 32)); }
 
 std::string ImagePage()
 {
@@ -277,7 +264,7 @@ PtyRun RunRowOnPty(const std::string &deviceName, const std::string &index, cons
     const size_t slash = deviceName.rfind('/');
     EXPECT_TRUE(dir.MakeDir(deviceName.substr(0, slash)));
     EXPECT_TRUE(dir.Symlink(printer.Path(), deviceName));
-    EXPECT_TRUE(dir.WriteFile("blackwhite_1.bmp", HalfBlackBmp()));
+    EXPECT_TRUE(dir.WriteFile("blackwhite_1.bmp", HalfBlackImage()));
     run.result = RunTest({dir.Sub(deviceName), index}, dir.path());
     // Bytes written just before the close may still be on their way through the pty.
     if (expectCount)
@@ -457,7 +444,7 @@ TEST(ExerciserRows, RowsOverTcp9100)
     if (!started)
         GTEST_SKIP() << "127.0.0.1:9100 stayed in use by another program";
     TempDir dir;
-    ASSERT_TRUE(dir.WriteFile("blackwhite_1.bmp", HalfBlackBmp()));
+    ASSERT_TRUE(dir.WriteFile("blackwhite_1.bmp", HalfBlackImage()));
     // The rows that read, and a few that only write.
     for (int index : {0, 1, 2, 3, 4, 6, 8, 9, 26, 38, 43}) {
         const RowCase row = RowCases()[static_cast<size_t>(index)];

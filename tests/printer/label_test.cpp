@@ -11,8 +11,8 @@
 
 #include "nzcommon/imgprocess/jbigcodec.h"
 #include "printer/NZLabelPrinter.h"
+#include "support/TestImages.h"
 #include "support/printer_ports.h"
-#include "tests/printer/pos_symbols_bmp.h"
 #include "tests/printer/pos_symbols_hex.h"
 
 namespace {
@@ -250,25 +250,13 @@ class LabelImages : public testing::Test {
 protected:
     void SetUp() override
     {
-        bmp_ = quorvane_test::MakeGrayBmp24({{0, 255, 0, 255, 0, 255, 0, 255}, {0, 0, 0, 0, 0, 0, 0, 0}});
-        char dir[] = "/tmp/quorvane_label_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(dir));
-        dir_ = dir;
-        path_ = dir_ + "/image.bmp";
-        FILE *f = fopen(path_.c_str(), "wb");
-        ASSERT_NE(nullptr, f);
-        ASSERT_EQ(bmp_.size(), fwrite(bmp_.data(), 1, bmp_.size(), f));
-        fclose(f);
+        ASSERT_TRUE(image_.ok());
         printer_.SetIO(&port_);
     }
-    void TearDown() override
-    {
-        unlink(path_.c_str());
-        rmdir(dir_.c_str());
-    }
 
-    std::vector<unsigned char> bmp_;
-    std::string dir_, path_;
+    // Top row alternates black and white, bottom row all black: mean threshold keeps it.
+    const quorvane_test::TempImage image_{
+        quorvane_test::GrayBmp({{0, 255, 0, 255, 0, 255, 0, 255}, {0, 0, 0, 0, 0, 0, 0, 0}})};
     RecordingPort port_{1 << 20};
     NZLabelPrinter printer_;
 };
@@ -276,9 +264,9 @@ protected:
 TEST_F(LabelImages, EntriesDrawTheConvertedRaster)
 {
     const Bytes plainAAFF = Hex("1A 21 01 05 00 06 00 08 00 02 00 00 00 AA FF");
-    const unsigned char *bmp = bmp_.data();
-    const int size = static_cast<int>(bmp_.size());
-    const std::string path = path_;
+    const unsigned char *bmp = image_.data();
+    const int size = image_.size();
+    const std::string path = image_.path();
     const Row rows[] = {
         {"PixelsOneBit",
          [](NZLabelPrinter &p) { return p.DrawRasterImageFromPixels(5, 6, kRaster20x2, 6, 20, 2, 3, 1, 0, 0); },

@@ -11,35 +11,19 @@
 
 #include "quorvane/quorvane.h"
 #include "support/DeviceFixtures.h"
+#include "support/TestImages.h"
 #include "support/TestUtil.h"
 
 using namespace quorvane_test;
 
 namespace {
 
-std::string Le32(unsigned v)
-{
-    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                       static_cast<char>(v >> 24)};
-}
 std::string Le16(unsigned v) { return std::string{static_cast<char>(v), static_cast<char>(v >> 8)}; }
 
 // A 24-bit BMP of w x h, black where black(x, y).
 std::string Bmp(int w, int h, const std::function<bool(int, int)> &black)
 {
-    const int rowBytes = (w * 3 + 3) / 4 * 4;
-    const unsigned dataSize = static_cast<unsigned>(rowBytes * h);
-    std::string s = "BM" + Le32(54 + dataSize) + Le32(0) + Le32(54) + Le32(40) + Le32(static_cast<unsigned>(w)) +
-                    Le32(static_cast<unsigned>(h)) + Le16(1) + Le16(24) + Le32(0) + Le32(dataSize) + Le32(2835) +
-                    Le32(2835) + Le32(0) + Le32(0);
-    for (int y = h - 1; y >= 0; --y) { // bottom-up rows
-        std::string row;
-        for (int x = 0; x < w; ++x)
-            row.append(3, black(x, y) ? '\0' : '\xFF');
-        row.resize(static_cast<size_t>(rowBytes), '\0');
-        s += row;
-    }
-    return s;
+    return AsString(BlackWhiteBmp(w, h, black));
 }
 
 class LabelInterface : public ::testing::Test {

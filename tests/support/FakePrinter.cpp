@@ -7,9 +7,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstring>
+
+#include "support/TestUtil.h"
 
 FakePrinter::FakePrinter(uint16_t port)
     : m_port(port), m_listenFd(-1), m_wakePipe{-1, -1}, m_running(false), m_silent(false), m_refuse(false),
@@ -200,20 +201,8 @@ bool FakePrinter::WaitForLive(int count, int timeoutMs) const
 
 std::string FakePrinter::Hex(const char *text)
 {
-    std::string out;
-    int hi = -1;
-    for (const char *p = text; p && *p; ++p) {
-        if (!isxdigit(static_cast<unsigned char>(*p)))
-            continue;
-        const int v = isdigit(static_cast<unsigned char>(*p)) ? *p - '0' : (tolower(*p) - 'a' + 10);
-        if (hi < 0) {
-            hi = v;
-        } else {
-            out.push_back(static_cast<char>(hi * 16 + v));
-            hi = -1;
-        }
-    }
-    return out;
+    const quorvane_test::Bytes b = quorvane_test::Hex(text ? text : "");
+    return std::string(b.begin(), b.end());
 }
 
 void FakePrinter::SendTo(Conn &c, const std::string &bytes)

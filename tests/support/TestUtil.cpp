@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <dirent.h>
+#include <thread>
 
 #include "ports/NZUtils.h"
 
@@ -37,10 +38,13 @@ std::string ToHex(const unsigned char *data, size_t len)
     return s;
 }
 
-int CountOpenFds()
+namespace {
+
+// Entries of a /proc directory, without "." and "..", or -1 if it cannot be read.
+int CountEntries(const char *dir)
 {
     int n = 0;
-    DIR *d = opendir("/proc/self/fd");
+    DIR *d = opendir(dir);
     if (!d)
         return -1;
     while (struct dirent *e = readdir(d)) {
@@ -48,7 +52,27 @@ int CountOpenFds()
             ++n;
     }
     closedir(d);
-    return n - 1; // the directory's own descriptor
+    return n;
+}
+
+} // namespace
+
+int CountOpenFds()
+{
+    const int n = CountEntries("/proc/self/fd");
+    return n < 0 ? n : n - 1; // the directory's own descriptor
+}
+
+int CountThreads()
+{
+    // Some runtimes (ThreadSanitizer) add a helper thread at the first thread creation:
+    // let that happen before anything is counted.
+    static const bool warmed = [] {
+        std::thread([] {}).join();
+        return true;
+    }();
+    (void)warmed;
+    return CountEntries("/proc/self/task");
 }
 
 bool WaitFor(const std::function<bool()> &cond, int timeoutMs)
