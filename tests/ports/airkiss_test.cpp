@@ -210,10 +210,6 @@ RunResult configure(TestNetns &ns, NZIOAirKiss &ak, const char *ssid, const char
 
 } // namespace
 
-#define REQUIRE_NETNS(ns)                                                                                   \
-    if (!(ns).Ok())                                                                                         \
-    GTEST_SKIP() << (ns).Reason()
-
 TEST(AirKissNetwork, PrinterEchoConfirmsRun)
 {
     TestNetns ns(true);

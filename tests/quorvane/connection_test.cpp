@@ -21,6 +21,7 @@
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_connection.h"
 #include "quorvane/quorvane.h"
+#include "support/BadHandles.h"
 #include "support/FakePrinter.h"
 #include "support/PtyPrinter.h"
 #include "support/TestUtil.h"
@@ -129,17 +130,10 @@ int CallAll(void *h)
 
 TEST_F(Connection, RefusedHandlesFailAtOnce)
 {
-    EXPECT_EQ(CallAll(nullptr), 0);
-    int notAHandle = 0;
-    EXPECT_EQ(CallAll(&notAHandle), 0);
-    void *heap = malloc(64);
-    EXPECT_EQ(CallAll(heap), 0);
-    free(heap);
-    // A handle after its last release.
-    CP_Handle h = CP_Port_OpenMemoryBuffer(16);
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(CP_Port_Close(h), 1);
-    EXPECT_EQ(CallAll(h), 0);
+    const quorvane_test::BadHandles bad;
+    for (const auto &b : bad.All())
+        EXPECT_EQ(CallAll(b.handle), 0) << b.what;
+    EXPECT_TRUE(bad.Untouched());
 }
 
 TEST_F(Connection, HundredMemoryOpensThenFull)

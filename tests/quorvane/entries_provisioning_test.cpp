@@ -12,6 +12,7 @@
 
 #include "ports/NZUtils.h"
 #include "quorvane/quorvane.h"
+#include "support/PrinterAnswers.h"
 #include "support/TestNetns.h"
 #include "support/TestUtil.h"
 #include "support/UdpFakePrinter.h"
@@ -30,46 +31,26 @@ public:
     }
 };
 
-// The printer's answer: "EPSONs", the command code, the reply length field, the MAC.
-Bytes Reply(const Bytes &sent, unsigned int rest, unsigned int macOffset)
-{
-    Bytes r(rest + 14, 0x00);
-    memcpy(r.data(), "EPSONs", 6);
-    memcpy(r.data() + 6, sent.data() + 6, 4);
-    r[13] = static_cast<unsigned char>(rest);
-    memcpy(r.data() + macOffset, sent.data() + macOffset, 6);
-    return r;
-}
-
 // Answers each command kind by its packet length.
 std::vector<Bytes> Answer(const Bytes &p)
 {
     if (p.size() == 35)
-        return {Reply(p, 23, 15)};
+        return {UdpConfigReply(p, 23, 15)};
     if (p.size() == 148)
-        return {Reply(p, 134, 14)};
+        return {UdpConfigReply(p, 134, 14)};
     if (p.size() == 25)
-        return {Reply(p, 11, 14)};
+        return {UdpConfigReply(p, 11, 14)};
     return {};
 }
 
 std::vector<Bytes> Silent(const Bytes &) { return {}; }
 
-struct Leaks {
-    int fds = CountOpenFds();
-    int threads = CountThreads();
-    void Check()
-    {
-        EXPECT_TRUE(WaitFor([&] { return CountThreads() == threads; }, 2000));
-        EXPECT_EQ(fds, CountOpenFds());
-    }
-};
 
 } // namespace
 
 TEST(EntriesUdpBroadcast, CommandsReachThePrinterAndEndOnItsReply)
 {
-    Leaks leaks;
+    LeakCheck leaks;
     LoopbackPrinter printer(&Answer);
     const int port = printer.Port();
     struct Row {
@@ -136,7 +117,7 @@ TEST(EntriesUdpBroadcast, LocalPortIsCutTo16Bits)
 
 TEST(EntriesUdpBroadcast, SilenceAndBadInputFail)
 {
-    Leaks leaks;
+    LeakCheck leaks;
     LoopbackPrinter printer(&Silent);
     const int port = printer.Port();
     const int64_t start = NZUtils_MonotonicMs();
@@ -200,7 +181,7 @@ TEST(EntriesUdpBroadcast, SilenceAndBadInputFail)
 
 TEST(EntriesUdpBroadcast, CallsOnSeveralThreadsShareNothing)
 {
-    Leaks leaks;
+    LeakCheck leaks;
     {
         LoopbackPrinter answering(&Answer);
         LoopbackPrinter silent(&Silent);
@@ -287,10 +268,6 @@ struct AirKissCall {
 };
 
 } // namespace
-
-#define REQUIRE_NETNS(ns)                                                                                   \
-    if (!(ns).Ok())                                                                                         \
-    GTEST_SKIP() << (ns).Reason()
 
 TEST(EntriesAirKiss, EchoedRandomByteConfirms)
 {

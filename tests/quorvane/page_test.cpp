@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "quorvane/quorvane.h"
+#include "support/BadHandles.h"
 #include "support/DeviceFixtures.h"
 #include "support/TestImages.h"
 #include "tests/quorvane/page_memory_port.h"
@@ -132,14 +133,12 @@ TEST(Page, NullAndUnregisteredHandles)
     Fixture f;
     MemoryConnection live;
     ASSERT_NE(live.handle(), nullptr);
-    int notAHandle = 0;
-    CP_Handle closed = CP_Port_OpenMemoryBuffer(64);
-    ASSERT_NE(closed, nullptr);
-    ASSERT_EQ(CP_Port_Close(closed), 1);
-    for (CP_Handle bad : {static_cast<CP_Handle>(nullptr), static_cast<CP_Handle>(&notAHandle), closed}) {
+    const quorvane_test::BadHandles bad;
+    for (const auto &b : bad.All()) {
         for (const PageRow &row : Rows())
-            EXPECT_EQ(row.call(bad, f), 0) << row.name;
+            EXPECT_EQ(row.call(b.handle, f), 0) << row.name << ", " << b.what;
     }
+    EXPECT_TRUE(bad.Untouched());
     EXPECT_EQ(live.Take(), "");
 }
 

@@ -71,10 +71,6 @@ public:
     std::atomic<int> m_queries{0};
 };
 
-#define REQUIRE_NETNS(ns)                                                                                   \
-    if (!(ns).Ok())                                                                                         \
-    GTEST_SKIP() << "network namespaces unavailable: " << (ns).Reason()
-
 } // namespace
 
 TEST(PortCallsNetPrinter, ReportsRepliesWithinTheTimeLimit)

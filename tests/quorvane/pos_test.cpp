@@ -16,6 +16,7 @@
 
 #include "quorvane/HandleGuard.h"
 #include "quorvane/quorvane.h"
+#include "support/BadHandles.h"
 #include "support/FakePrinter.h"
 #include "support/TestImages.h"
 #include "support/TestUtil.h"
@@ -215,21 +216,19 @@ TEST_F(Pos, EveryCallWritesItsBytes)
 
 TEST_F(Pos, NullAndUnknownHandlesAreRefused)
 {
-    CP_Handle closed = CP_Port_OpenMemoryBuffer(1024);
-    ASSERT_NE(closed, nullptr);
-    CP_Port_Close(closed);
-    int notAHandle = 0;
+    const quorvane_test::BadHandles bad;
     const PrinterProperty before = Property(handle);
     for (const CallRow &r : AllCalls()) {
-        EXPECT_EQ(r.call(nullptr), 0) << r.name;
-        EXPECT_EQ(r.call(closed), 0) << r.name;
-        EXPECT_EQ(r.call(&notAHandle), 0) << r.name;
+        for (const auto &b : bad.All())
+            EXPECT_EQ(r.call(b.handle), 0) << r.name << ", " << b.what;
     }
-    EXPECT_EQ(notAHandle, 0);
+    EXPECT_TRUE(bad.Untouched());
     // The handle is checked before any argument is looked at.
     const char *bogus = reinterpret_cast<const char *>(16);
-    EXPECT_EQ(CP_Pos_PrintText(nullptr, bogus), 0);
-    EXPECT_EQ(CP_Pos_PrintTextInBytes(closed, bogus, 3), 0);
+    for (const auto &b : bad.All()) {
+        EXPECT_EQ(CP_Pos_PrintText(b.handle, bogus), 0) << b.what;
+        EXPECT_EQ(CP_Pos_PrintTextInBytes(b.handle, bogus, 3), 0) << b.what;
+    }
     EXPECT_TRUE(Written(handle).empty());
     EXPECT_TRUE(SameProperty(before, Property(handle)));
 }

@@ -80,6 +80,11 @@ Bytes BlackWhiteBmp(int width, int height, const std::function<bool(int x, int y
     return GrayBmp(width, height, [&black](int x, int y) -> unsigned char { return black(x, y) ? 0x00 : 0xFF; });
 }
 
+Bytes StripedOverBlackBmp()
+{
+    return GrayBmp({{0, 255, 0, 255, 0, 255, 0, 255}, {0, 0, 0, 0, 0, 0, 0, 0}});
+}
+
 Bytes HalfBlackBmp(int width, int height)
 {
     return BlackWhiteBmp(width, height, [width](int x, int) { return x < width / 2; });

@@ -27,6 +27,9 @@ Bytes GrayBmp(int width, int height, const std::function<unsigned char(int x, in
 Bytes GrayBmp(const std::vector<std::vector<unsigned char>> &rows);
 // A 24-bit BMP, black where black(x, y) holds, else white.
 Bytes BlackWhiteBmp(int width, int height, const std::function<bool(int x, int y)> &black);
+// An 8 x 2 gray BMP: the top row alternates black and white, the bottom row is black, so a
+// mean threshold keeps it as raster bytes AA FF.
+Bytes StripedOverBlackBmp();
 // A 24-bit BMP, the left half black and the right half white.
 Bytes HalfBlackBmp(int width, int height);
 

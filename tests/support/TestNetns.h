@@ -48,4 +48,9 @@ private:
 
 } // namespace quorvane_test
 
+// Skips the current test, saying why, where the namespaces cannot be made.
+#define REQUIRE_NETNS(ns)                                                                                   \
+    if (!(ns).Ok())                                                                                         \
+    GTEST_SKIP() << "network namespaces unavailable: " << (ns).Reason()
+
 #endif

@@ -1,5 +1,7 @@
 #include "support/TestUtil.h"
 
+#include <gtest/gtest.h>
+
 #include <cctype>
 #include <cstdio>
 #include <dirent.h>
@@ -73,6 +75,13 @@ int CountThreads()
     }();
     (void)warmed;
     return CountEntries("/proc/self/task");
+}
+
+void LeakCheck::Check(int timeoutMs) const
+{
+    EXPECT_TRUE(WaitFor([this] { return CountThreads() == threads; }, timeoutMs))
+        << CountThreads() << " threads, " << threads << " before";
+    EXPECT_EQ(fds, CountOpenFds());
 }
 
 bool WaitFor(const std::function<bool()> &cond, int timeoutMs)

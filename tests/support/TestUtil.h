@@ -20,6 +20,14 @@ int CountOpenFds();
 // Number of threads of this process (runtime helper threads already started).
 int CountThreads();
 
+// Descriptors and threads counted when made; Check() expects the same counts again, the
+// threads within timeoutMs (ending threads take a moment to leave).
+struct LeakCheck {
+    int fds = CountOpenFds();
+    int threads = CountThreads();
+    void Check(int timeoutMs = 2000) const;
+};
+
 // Polls cond every millisecond until it holds or timeoutMs passed; returns cond's last value.
 bool WaitFor(const std::function<bool()> &cond, int timeoutMs);
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "ports/NZMemoryIO.h"
@@ -83,6 +84,26 @@ void ExpectRowsFailOnShortOrFailedWrite(const Rows &rows, unsigned int capacity 
             EXPECT_FALSE(row.call(printer));
             EXPECT_EQ(1, port.writes) << "no retry";
         }
+    }
+}
+
+// Every row reports false before anything reaches the port (what the writer prints on the
+// way is swallowed).
+template <typename Printer, typename Rows>
+void ExpectRowsSendNothing(const Rows &rows, unsigned int capacity = 1 << 16)
+{
+    RecordingPort port(capacity);
+    Printer printer;
+    printer.SetIO(&port);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        port.Reset();
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(row.call(printer));
+        fflush(stdout);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(0, port.writes);
+        EXPECT_TRUE(port.Data().empty());
     }
 }
 
