@@ -211,37 +211,17 @@ namespace {
 // The printer's side in the peer namespace, on UDP port 10000: counts the datagrams and,
 // when asked to confirm, answers the first one with 20 bytes of every value 1 to 255 in
 // turn, so that whichever random byte the run drew is echoed.
-class AirKissListener {
+class AirKissListener : public UdpResponder {
 public:
-    explicit AirKissListener(bool confirm) : m_confirm(confirm), m_stop(false), m_ready(0), m_count(0) {}
-    void Run()
+    explicit AirKissListener(bool confirm)
+        : UdpResponder("0.0.0.0", 10000, [confirm](int n, const Datagram &) {
+              std::vector<Bytes> echo;
+              for (int v = 1; confirm && n == 1 && v < 256; ++v)
+                  echo.push_back(Bytes(20, static_cast<unsigned char>(v)));
+              return echo;
+          })
     {
-        UdpPeer sock("0.0.0.0", 10000);
-        m_ready = sock.Ok() ? 1 : -1;
-        if (!sock.Ok())
-            return;
-        bool answered = false;
-        while (!m_stop.load()) {
-            Datagram d;
-            if (!sock.Receive(d, 5))
-                continue;
-            m_count.fetch_add(1);
-            if (m_confirm && !answered) {
-                for (int v = 1; v < 256; ++v)
-                    sock.SendTo(Bytes(20, static_cast<unsigned char>(v)), d.addr, d.port);
-                answered = true;
-            }
-        }
     }
-    void Stop() { m_stop = true; }
-    bool WaitReady() { return WaitFor([&] { return m_ready.load() != 0; }, 5000) && m_ready.load() > 0; }
-    int Count() const { return m_count.load(); }
-
-private:
-    const bool m_confirm;
-    std::atomic<bool> m_stop;
-    std::atomic<int> m_ready;
-    std::atomic<int> m_count;
 };
 
 // Runs one CP_Airkiss_ConfigWireless on a thread inside the namespace.
