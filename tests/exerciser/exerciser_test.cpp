@@ -20,6 +20,7 @@
 #include "support/PrinterAnswers.h"
 #include "support/PtyPrinter.h"
 #include "support/TestImages.h"
+#include "support/TestUtil.h"
 
 using namespace quorvane_test;
 
@@ -477,13 +478,7 @@ TEST(FakePrinterProgram, SampleTicketPrintsAndIsRecorded)
                         started.find("already in use") == std::string::npos;
              ++i) {
             usleep(10000);
-            FILE *f = fopen(log.c_str(), "rb");
-            if (f) {
-                char buf[512];
-                const size_t n = fread(buf, 1, sizeof buf, f);
-                started.assign(buf, n);
-                fclose(f);
-            }
+            ReadWholeFile(log, started);
         }
         if (started.find("already in use") != std::string::npos) {
             EXPECT_EQ(3, fake->Wait(5000));
@@ -498,14 +493,8 @@ TEST(FakePrinterProgram, SampleTicketPrintsAndIsRecorded)
     EXPECT_EQ(0, r.exitCode);
     EXPECT_EQ(0, fake->Stop(5000));
 
-    FILE *f = fopen(recording.c_str(), "rb");
-    ASSERT_NE(nullptr, f);
     std::string received;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        received.append(buf, n);
-    fclose(f);
+    ASSERT_TRUE(ReadWholeFile(recording, received));
     EXPECT_NE(std::string::npos, received.find(H("1A 5B 01 00 00 00 00 80 01 C8 00 00")));
     EXPECT_NE(std::string::npos, received.find(H("1D 48 02 1A 30 00 0A 00 46 00 08 3C 02 00")));
     EXPECT_TRUE(BytesMatch(received, RowCases()[0]));

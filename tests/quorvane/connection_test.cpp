@@ -26,6 +26,7 @@
 #include "support/PtyPrinter.h"
 #include "support/TestUtil.h"
 
+using quorvane_test::ReadWholeFile;
 using quorvane_test::WaitFor;
 
 namespace {
@@ -424,14 +425,11 @@ TEST_F(Connection, FileOpenAppendsAndRecordsThePath)
     EXPECT_EQ(CP_Printer_ClearPrinterError(h), 1);
     EXPECT_EQ(CP_Port_Close(h), 1);
     ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 2000));
-    FILE *f = fopen(path, "rb");
-    ASSERT_NE(f, nullptr);
-    char buf[32];
-    const size_t n = fread(buf, 1, sizeof(buf), f);
-    fclose(f);
+    std::string written;
+    ASSERT_TRUE(ReadWholeFile(path, written));
     unlink(path);
-    ASSERT_GT(n, 2u);
-    EXPECT_EQ(std::string(buf, 2), "AB");
+    ASSERT_GT(written.size(), 2u);
+    EXPECT_EQ(written.substr(0, 2), "AB");
 }
 
 // Serial over a pty: with auto-reply requested, no flow control is used and 0 is recorded.

@@ -45,14 +45,7 @@ protected:
     std::string Sent()
     {
         std::string all;
-        FILE *f = fopen(m_path.c_str(), "rb");
-        if (f) {
-            char buf[4096];
-            size_t n;
-            while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-                all.append(buf, n);
-            fclose(f);
-        }
+        ReadWholeFile(m_path, all);
         std::string fresh = all.substr(m_seen < all.size() ? m_seen : all.size());
         m_seen = all.size();
         return fresh;
@@ -316,14 +309,8 @@ TEST_F(LabelInterface, PagesFromSeveralHandlesAtOnce)
     for (std::thread &th : threads)
         th.join();
     for (int t = 0; t < kThreads; ++t) {
-        FILE *f = fopen(paths[static_cast<size_t>(t)].c_str(), "rb");
-        ASSERT_NE(nullptr, f);
         std::string all;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-            all.append(buf, n);
-        fclose(f);
+        ASSERT_TRUE(ReadWholeFile(paths[static_cast<size_t>(t)], all));
         std::string expect;
         for (int i = 0; i < kPages; ++i)
             expect += std::string("\x1A\x5B\x01\x00\x00\x00\x00\x80\x01\xC8\x00\x00", 12) +

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -24,9 +25,12 @@ bool FakePrinter::Start()
 {
     if (m_running)
         return true;
+    m_startError = 0;
     m_listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listenFd < 0)
+    if (m_listenFd < 0) {
+        m_startError = errno;
         return false;
+    }
     int one = 1;
     setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
     sockaddr_in addr;
@@ -38,6 +42,7 @@ bool FakePrinter::Start()
     if (bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) != 0 || listen(m_listenFd, 64) != 0 ||
         getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&addr), &len) != 0 ||
         pipe2(m_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        m_startError = errno;
         close(m_listenFd);
         m_listenFd = -1;
         return false;

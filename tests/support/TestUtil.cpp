@@ -40,6 +40,20 @@ std::string ToHex(const unsigned char *data, size_t len)
     return s;
 }
 
+bool ReadWholeFile(const std::string &path, std::string &content)
+{
+    content.clear();
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        content.append(buf, n);
+    fclose(f);
+    return true;
+}
+
 namespace {
 
 // Entries of a /proc directory, without "." and "..", or -1 if it cannot be read.

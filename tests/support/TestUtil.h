@@ -15,6 +15,9 @@ Bytes Hex(const std::string &text);
 std::string ToHex(const unsigned char *data, size_t len);
 inline std::string ToHex(const Bytes &b) { return ToHex(b.data(), b.size()); }
 
+// Reads the whole file into content; false (content empty) if it cannot be opened.
+bool ReadWholeFile(const std::string &path, std::string &content);
+
 // Number of open descriptors of this process.
 int CountOpenFds();
 // Number of threads of this process (runtime helper threads already started).
