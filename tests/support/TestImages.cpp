@@ -42,11 +42,12 @@ Bytes MakeBmp(int width, int height, int bits, const Bytes &pixels, const Bytes 
         const int fileRow = height < 0 ? y : absH - 1 - y;
         unsigned char *row = &f[offset + rowBytes * fileRow];
         for (int x = 0; x < width; ++x) {
-            if (bits == 24) {
+            if (bits == 24 || bits == 32) {
                 const unsigned char *p = &pixels[(static_cast<size_t>(y) * width + x) * 3];
-                row[x * 3] = p[2];
-                row[x * 3 + 1] = p[1];
-                row[x * 3 + 2] = p[0];
+                unsigned char *out = row + x * (bits / 8);
+                out[0] = p[2];
+                out[1] = p[1];
+                out[2] = p[0];
             } else {
                 const unsigned idx = pixels[static_cast<size_t>(y) * width + x];
                 const int per = 8 / bits;

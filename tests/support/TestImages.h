@@ -16,9 +16,10 @@ namespace quorvane_test {
 void Put16(Bytes &v, size_t at, uint32_t x);
 void Put32(Bytes &v, size_t at, uint32_t x);
 
-// An uncompressed BMP of width x |height| pixels. For 24 bits `pixels` holds (R, G, B) per
-// pixel, top row first; for 1, 4 and 8 bits one palette index per pixel, and `palette` the
-// (B, G, R, 0) entries. A negative height stores the rows top-down, else bottom-up.
+// An uncompressed BMP of width x |height| pixels. For 24 and 32 bits `pixels` holds
+// (R, G, B) per pixel, top row first (the fourth byte of 32 bits is 0); for 1, 4 and 8 bits
+// one palette index per pixel, and `palette` the (B, G, R, 0) entries. A negative height
+// stores the rows top-down, else bottom-up.
 Bytes MakeBmp(int width, int height, int bits, const Bytes &pixels, const Bytes &palette = Bytes());
 
 // A 24-bit BMP whose pixel (x, y) has the gray level gray(x, y).
