@@ -19,6 +19,8 @@
 #include "support/FakePrinter.h"
 #include "support/PrinterAnswers.h"
 #include "support/PtyPrinter.h"
+#include "support/TestImages.h"
+#include "support/TestUtil.h"
 
 using namespace quorvane_test;
 
@@ -120,22 +122,8 @@ std::string WideTextPage(int encodingNumber, const char *encoding)
 const std::string kRTStatusRequest = H("10 04 01 10 04 02 10 04 03 10 04 04");
 const std::string kPrintResultRequest0 = H("1D 28 48 06 00 30 30 00 00 00 00");
 
-// A 64 x 32 image, left half black, right half white, as a 24-bit BMP.
-std::string HalfBlackBmp()
-{
-    const int w = 64, h = 32, rowBytes = w * 3;
-    const unsigned dataSize = rowBytes * h, fileSize = 54 + dataSize;
-    auto le32 = [](unsigned v) {
-        return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                           static_cast<char>(v >> 24)};
-    };
-    std::string s = "BM" + le32(fileSize) + le32(0) + le32(54) + le32(40) + le32(w) + le32(h) + Le16(1) + Le16(24) +
-                    le32(0) + le32(dataSize) + le32(2835) + le32(2835) + le32(0) + le32(0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            s.append(3, x < w / 2 ? '\0' : '\xFF');
-    return s;
-}
+// The image file the program prints: 64 x 32, left half black, right half white.
+std::string HalfBlackImage() { return AsString(HalfBlackBmp(64, 32)); }
 
 std::string ImagePage()
 {
@@ -277,7 +265,7 @@ PtyRun RunRowOnPty(const std::string &deviceName, const std::string &index, cons
     const size_t slash = deviceName.rfind('/');
     EXPECT_TRUE(dir.MakeDir(deviceName.substr(0, slash)));
     EXPECT_TRUE(dir.Symlink(printer.Path(), deviceName));
-    EXPECT_TRUE(dir.WriteFile("blackwhite_1.bmp", HalfBlackBmp()));
+    EXPECT_TRUE(dir.WriteFile("blackwhite_1.bmp", HalfBlackImage()));
     run.result = RunTest({dir.Sub(deviceName), index}, dir.path());
     // Bytes written just before the close may still be on their way through the pty.
     if (expectCount)
@@ -457,7 +445,7 @@ TEST(ExerciserRows, RowsOverTcp9100)
     if (!started)
         GTEST_SKIP() << "127.0.0.1:9100 stayed in use by another program";
     TempDir dir;
-    ASSERT_TRUE(dir.WriteFile("blackwhite_1.bmp", HalfBlackBmp()));
+    ASSERT_TRUE(dir.WriteFile("blackwhite_1.bmp", HalfBlackImage()));
     // The rows that read, and a few that only write.
     for (int index : {0, 1, 2, 3, 4, 6, 8, 9, 26, 38, 43}) {
         const RowCase row = RowCases()[static_cast<size_t>(index)];
@@ -490,13 +478,7 @@ TEST(FakePrinterProgram, SampleTicketPrintsAndIsRecorded)
                         started.find("already in use") == std::string::npos;
              ++i) {
             usleep(10000);
-            FILE *f = fopen(log.c_str(), "rb");
-            if (f) {
-                char buf[512];
-                const size_t n = fread(buf, 1, sizeof buf, f);
-                started.assign(buf, n);
-                fclose(f);
-            }
+            ReadWholeFile(log, started);
         }
         if (started.find("already in use") != std::string::npos) {
             EXPECT_EQ(3, fake->Wait(5000));
@@ -511,14 +493,8 @@ TEST(FakePrinterProgram, SampleTicketPrintsAndIsRecorded)
     EXPECT_EQ(0, r.exitCode);
     EXPECT_EQ(0, fake->Stop(5000));
 
-    FILE *f = fopen(recording.c_str(), "rb");
-    ASSERT_NE(nullptr, f);
     std::string received;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        received.append(buf, n);
-    fclose(f);
+    ASSERT_TRUE(ReadWholeFile(recording, received));
     EXPECT_NE(std::string::npos, received.find(H("1A 5B 01 00 00 00 00 80 01 C8 00 00")));
     EXPECT_NE(std::string::npos, received.find(H("1D 48 02 1A 30 00 0A 00 46 00 08 3C 02 00")));
     EXPECT_TRUE(BytesMatch(received, RowCases()[0]));

@@ -14,6 +14,7 @@
 #include "ports/NZUtils.h"
 #include "support/TestNetns.h"
 #include "support/TestUtil.h"
+#include "support/UdpFakePrinter.h"
 #include "support/UdpPeer.h"
 
 using namespace quorvane_test;
@@ -126,41 +127,22 @@ class FakeListener {
 public:
     // reply: sizes of the datagrams (filled with the random byte) sent once it is known;
     // empty for a silent printer.
-    explicit FakeListener(std::vector<size_t> reply) : m_reply(std::move(reply)), m_stop(false), m_ready(0) {}
-
-    void Run()
+    explicit FakeListener(std::vector<size_t> reply)
+        : m_reply(std::move(reply)),
+          m_responder("0.0.0.0", NZIOAirKiss::Port, [this](int, const Datagram &d) { return answer(d); })
     {
-        UdpPeer sock("0.0.0.0", NZIOAirKiss::Port);
-        m_ready = sock.Ok() ? 1 : -1;
-        if (!sock.Ok())
-            return;
-        bool answered = false;
-        while (!m_stop.load()) {
-            Datagram d;
-            if (!sock.Receive(d, 5))
-                continue;
-            std::lock_guard<std::mutex> g(m_lock);
-            m_lengths.push_back(static_cast<unsigned int>(d.data.size()));
-            m_from.insert(std::make_pair(d.addr, d.port));
-            for (unsigned char b : d.data)
-                m_nonZero += b != 0;
-            if (answered || m_reply.empty() || m_lengths.size() % 16 != 0)
-                continue;
-            const Decoded dec = decode(m_lengths);
-            if (!dec.ok)
-                continue;
-            m_decoded = dec;
-            for (size_t n : m_reply)
-                sock.SendTo(Bytes(n, static_cast<unsigned char>(dec.random)), d.addr, d.port);
-            answered = true;
-        }
     }
-    void Stop() { m_stop = true; }
-    bool WaitReady() { return WaitFor([&] { return m_ready.load() != 0; }, 5000) && m_ready.load() > 0; }
+
+    void Run() { m_responder.Run(); }
+    void Stop() { m_responder.Stop(); }
+    bool WaitReady() { return m_responder.WaitReady(); }
+    size_t Count() const { return static_cast<size_t>(m_responder.Count()); }
     std::vector<unsigned int> Lengths()
     {
-        std::lock_guard<std::mutex> g(m_lock);
-        return m_lengths;
+        std::vector<unsigned int> out;
+        for (const Datagram &d : m_responder.Packets())
+            out.push_back(static_cast<unsigned int>(d.data.size()));
+        return out;
     }
     Decoded Learned()
     {
@@ -169,24 +151,47 @@ public:
     }
     std::set<std::pair<uint32_t, uint16_t>> Senders()
     {
-        std::lock_guard<std::mutex> g(m_lock);
-        return m_from;
+        std::set<std::pair<uint32_t, uint16_t>> from;
+        for (const Datagram &d : m_responder.Packets())
+            from.insert(std::make_pair(d.addr, d.port));
+        return from;
     }
     size_t NonZeroBytes()
     {
-        std::lock_guard<std::mutex> g(m_lock);
-        return m_nonZero;
+        size_t n = 0;
+        for (const Datagram &d : m_responder.Packets())
+            for (unsigned char b : d.data)
+                n += b != 0;
+        return n;
     }
 
 private:
-    std::vector<size_t> m_reply;
-    std::atomic<bool> m_stop;
-    std::atomic<int> m_ready;
-    std::mutex m_lock;
+    // On the listener's thread: every 16 lengths, try to decode; answer once.
+    std::vector<Bytes> answer(const Datagram &d)
+    {
+        m_lengths.push_back(static_cast<unsigned int>(d.data.size()));
+        if (m_answered || m_reply.empty() || m_lengths.size() % 16 != 0)
+            return {};
+        const Decoded dec = decode(m_lengths);
+        if (!dec.ok)
+            return {};
+        {
+            std::lock_guard<std::mutex> g(m_lock);
+            m_decoded = dec;
+        }
+        m_answered = true;
+        std::vector<Bytes> out;
+        for (size_t n : m_reply)
+            out.push_back(Bytes(n, static_cast<unsigned char>(dec.random)));
+        return out;
+    }
+
+    const std::vector<size_t> m_reply;
     std::vector<unsigned int> m_lengths;
-    std::set<std::pair<uint32_t, uint16_t>> m_from;
-    size_t m_nonZero = 0;
+    bool m_answered = false;
+    std::mutex m_lock;
     Decoded m_decoded;
+    UdpResponder m_responder;
 };
 
 struct RunResult {
@@ -209,10 +214,6 @@ RunResult configure(TestNetns &ns, NZIOAirKiss &ak, const char *ssid, const char
 }
 
 } // namespace
-
-#define REQUIRE_NETNS(ns)                                                                                   \
-    if (!(ns).Ok())                                                                                         \
-    GTEST_SKIP() << (ns).Reason()
 
 TEST(AirKissNetwork, PrinterEchoConfirmsRun)
 {
@@ -273,7 +274,7 @@ TEST(AirKissNetwork, SilentPrinterTimesOut)
     EXPECT_EQ(0, r.result);
     EXPECT_GE(r.elapsedMs, 1000);
     EXPECT_LT(r.elapsedMs, 3500);
-    EXPECT_GT(printer.Lengths().size(), 50u);
+    EXPECT_GT(printer.Count(), 50u);
     EXPECT_EQ(r.fdsBefore, r.fdsAfter);
     EXPECT_TRUE(WaitFor([&] { return CountThreads() == threads; }, 2000));
 }
@@ -300,18 +301,18 @@ TEST(AirKissNetwork, CancelStopsRunAndLaterRunsUntilEnabled)
 
     // The flag survives: the next run opens and closes the port without sending.
     NZIOSleep::SleepMs(50);
-    const size_t sentBefore = printer.Lengths().size();
+    const size_t sentBefore = printer.Count();
     const RunResult after = configure(ns, ak, "HomeNet", "pass1234", 30000);
     EXPECT_EQ(0, after.result);
     EXPECT_LT(after.elapsedMs, 1000);
     NZIOSleep::SleepMs(50);
-    EXPECT_EQ(sentBefore, printer.Lengths().size());
+    EXPECT_EQ(sentBefore, printer.Count());
 
     // Enabled again: sending resumes.
     ak.NZIOAirKiss_EnableConfig();
     const RunResult again = configure(ns, ak, "HomeNet", "pass1234", 1);
     EXPECT_EQ(0, again.result);
-    EXPECT_TRUE(WaitFor([&] { return printer.Lengths().size() > sentBefore; }, 1000));
+    EXPECT_TRUE(WaitFor([&] { return printer.Count() > sentBefore; }, 1000));
     printer.Stop();
     peer.join();
 }

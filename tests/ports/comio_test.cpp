@@ -15,6 +15,7 @@
 #include "ports/NZLptIO_linux.h"
 #include "ports/NZUtils.h"
 #include "support/DeviceFixtures.h"
+#include "support/PortChecks.h"
 #include "support/TestUtil.h"
 
 using namespace quorvane_test;
@@ -194,16 +195,6 @@ TEST(ComPort, OneArgumentOpenIs9600_8N1)
     ASSERT_TRUE(PortAttrs(port, &t));
     EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B19200));
     port.Close();
-}
-
-void ExpectAllFlagsClear(NZIOBase &p)
-{
-    EXPECT_FALSE(p.IsOpened());
-    EXPECT_FALSE(p.IsInvalid());
-    EXPECT_FALSE(p.IsUnreadable());
-    EXPECT_FALSE(p.IsUnwritable());
-    EXPECT_FALSE(p.IsCancelRead());
-    EXPECT_FALSE(p.IsCancelWrite());
 }
 
 TEST(ComPort, FailedOpens)

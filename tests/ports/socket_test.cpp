@@ -19,6 +19,7 @@
 #include "ports/NZUdpClientIO_linux.h"
 #include "ports/NZUtils.h"
 #include "support/TestUtil.h"
+#include "support/UdpPeer.h"
 
 using namespace quorvane_test;
 
@@ -459,51 +460,22 @@ TEST(TcpPort, NeutralDefaults)
     EXPECT_FALSE(udp.setsockopt_broadcast(true));
 }
 
-// A UDP socket on 127.0.0.1 standing in for the printer.
-class UdpPeer {
-public:
-    UdpPeer()
-    {
-        m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        struct sockaddr_in sa;
-        memset(&sa, 0, sizeof sa);
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
-        socklen_t len = sizeof sa;
-        getsockname(m_fd, reinterpret_cast<sockaddr *>(&sa), &len);
-        m_port = ntohs(sa.sin_port);
-    }
-    ~UdpPeer() { close(m_fd); }
-    unsigned short port() const { return m_port; }
-    int fd() const { return m_fd; }
-    std::string Recv(int timeoutMs, unsigned short *fromPort = nullptr)
-    {
-        struct pollfd p = {m_fd, POLLIN, 0};
-        if (poll(&p, 1, timeoutMs) != 1)
-            return "<none>";
-        char buf[2048];
-        struct sockaddr_in from;
-        socklen_t len = sizeof from;
-        const ssize_t n = recvfrom(m_fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &len);
-        if (fromPort)
-            *fromPort = ntohs(from.sin_port);
-        return n < 0 ? "<error>" : std::string(buf, static_cast<size_t>(n));
-    }
-    void SendTo(unsigned short port, const std::string &data)
-    {
-        struct sockaddr_in sa;
-        memset(&sa, 0, sizeof sa);
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sa.sin_port = htons(port);
-        sendto(m_fd, data.data(), data.size(), 0, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
-    }
+// The next datagram the peer receives within timeoutMs, as text ("<none>" on time-out);
+// fromPort gets its sender's port.
+std::string Recv(UdpPeer &peer, int timeoutMs, unsigned short *fromPort = nullptr)
+{
+    Datagram d;
+    if (!peer.Receive(d, timeoutMs))
+        return "<none>";
+    if (fromPort)
+        *fromPort = d.port;
+    return std::string(d.data.begin(), d.data.end());
+}
 
-private:
-    int m_fd;
-    unsigned short m_port;
-};
+void SendTo(UdpPeer &peer, unsigned short port, const std::string &data)
+{
+    peer.SendTo(Bytes(data.begin(), data.end()), "127.0.0.1", port);
+}
 
 unsigned short LocalPort(int fd, std::string *addr = nullptr)
 {
@@ -520,18 +492,18 @@ unsigned short LocalPort(int fd, std::string *addr = nullptr)
 
 TEST(UdpPort, DatagramsBothWays)
 {
-    UdpPeer peer;
+    UdpPeer peer("127.0.0.1", 0);
     const int fds = CountOpenFds();
     NZUdpClientIO_linux port;
-    ASSERT_TRUE(port.Open(nullptr, 0, "127.0.0.1", peer.port()));
+    ASSERT_TRUE(port.Open(nullptr, 0, "127.0.0.1", peer.Port()));
     EXPECT_TRUE(port.IsReadThreadRunning());
     EXPECT_EQ(IntOpt(port.GetSocket(), SOL_SOCKET, SO_BROADCAST), 1);
     EXPECT_EQ(IntOpt(port.GetSocket(), SOL_SOCKET, SO_REUSEADDR), 1);
     const unsigned char msg[] = {0x10, 0x04, 0x01};
     EXPECT_EQ(port.Write(msg, 3, 1000), 3);
     unsigned short from = 0;
-    EXPECT_EQ(peer.Recv(2000, &from), std::string("\x10\x04\x01", 3));
-    peer.SendTo(from, "status");
+    EXPECT_EQ(Recv(peer, 2000, &from), std::string("\x10\x04\x01", 3));
+    SendTo(peer, from, "status");
     unsigned char buf[16];
     EXPECT_EQ(port.Read(buf, 6, 2000), 6);
     EXPECT_EQ(std::string(reinterpret_cast<char *>(buf), 6), "status");
@@ -541,15 +513,15 @@ TEST(UdpPort, DatagramsBothWays)
 
 TEST(UdpPort, NonThreadedReceiveAndSender)
 {
-    UdpPeer peer;
+    UdpPeer peer("127.0.0.1", 0);
     NZUdpClientIO_linux port;
-    ASSERT_TRUE(port.OpenNonThread("127.0.0.1", 0, "127.0.0.1", peer.port()));
+    ASSERT_TRUE(port.OpenNonThread("127.0.0.1", 0, "127.0.0.1", peer.Port()));
     EXPECT_FALSE(port.IsReadThreadRunning());
     EXPECT_EQ(IntOpt(port.GetSocket(), SOL_SOCKET, SO_BROADCAST), 0);
     const unsigned short local = LocalPort(port.GetSocket());
     ASSERT_NE(local, 0);
-    peer.SendTo(local, "");
-    peer.SendTo(local, "hello");
+    SendTo(peer, local, "");
+    SendTo(peer, local, "hello");
     unsigned char buf[16];
     // An empty datagram reads as 0, like a time-out.
     EXPECT_EQ(port.BaseReadDirectly(buf, sizeof buf, 1000), 0);
@@ -558,29 +530,29 @@ TEST(UdpPort, NonThreadedReceiveAndSender)
     ASSERT_TRUE(port.setsockopt_rcvtimeo(1000));
     EXPECT_EQ(port.socket_recvfrom(buf, sizeof buf, &addr, &portOut), 5);
     EXPECT_EQ(addr, htonl(INADDR_LOOPBACK));
-    EXPECT_EQ(portOut, htons(peer.port())); // as stored in the address record
+    EXPECT_EQ(portOut, htons(peer.Port())); // as stored in the address record
     const int64_t t0 = NZUtils_MonotonicMs();
     EXPECT_EQ(port.BaseReadDirectly(buf, sizeof buf, 150), 0);
     EXPECT_GE(NZUtils_MonotonicMs() - t0, 140);
     EXPECT_FALSE(port.IsInvalid());
     EXPECT_EQ(port.socket_sendto(reinterpret_cast<const unsigned char *>("x"), 1, htonl(INADDR_LOOPBACK),
-                                 peer.port()),
+                                 peer.Port()),
               1);
-    EXPECT_EQ(peer.Recv(1000), "x");
+    EXPECT_EQ(Recv(peer, 1000), "x");
     port.Close();
 }
 
 TEST(UdpPort, LocalAddressesAndDestinations)
 {
-    UdpPeer peer;
+    UdpPeer peer("127.0.0.1", 0);
     const int fds = CountOpenFds();
     {
         // No local address or port: nothing bound until the first send.
         NZUdpClientIO_linux port;
-        ASSERT_TRUE(port.OpenNonThread(nullptr, 0, "127.0.0.1", peer.port()));
+        ASSERT_TRUE(port.OpenNonThread(nullptr, 0, "127.0.0.1", peer.Port()));
         EXPECT_EQ(LocalPort(port.GetSocket()), 0);
         port.Close();
-        ASSERT_TRUE(port.OpenNonThread("", 0, "127.0.0.1", peer.port()));
+        ASSERT_TRUE(port.OpenNonThread("", 0, "127.0.0.1", peer.Port()));
         EXPECT_EQ(LocalPort(port.GetSocket()), 0);
         port.Close();
     }
@@ -588,11 +560,11 @@ TEST(UdpPort, LocalAddressesAndDestinations)
         // A local port without an address binds any address, never 255.255.255.255.
         unsigned short p;
         {
-            UdpPeer spare; // only to find a free port
-            p = spare.port();
+            UdpPeer spare("127.0.0.1", 0); // only to find a free port
+            p = spare.Port();
         }
         NZUdpClientIO_linux port;
-        ASSERT_TRUE(port.OpenNonThread(nullptr, p, "127.0.0.1", peer.port()));
+        ASSERT_TRUE(port.OpenNonThread(nullptr, p, "127.0.0.1", peer.Port()));
         std::string addr;
         EXPECT_EQ(LocalPort(port.GetSocket(), &addr), p);
         EXPECT_EQ(addr, "0.0.0.0");
@@ -609,7 +581,7 @@ TEST(UdpPort, LocalAddressesAndDestinations)
     };
     for (const auto &row : rows) {
         NZUdpClientIO_linux port;
-        EXPECT_EQ(port.Open(row.local, 0, row.dest, peer.port()), row.ok)
+        EXPECT_EQ(port.Open(row.local, 0, row.dest, peer.Port()), row.ok)
             << (row.local ? row.local : "(null)") << " -> " << (row.dest ? row.dest : "(null)");
         port.Close();
         EXPECT_EQ(port.GetSocket(), -1);

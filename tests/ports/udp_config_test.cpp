@@ -11,6 +11,7 @@
 
 #include "ports/NZIOUDPConfig.h"
 #include "ports/NZUtils.h"
+#include "support/PrinterAnswers.h"
 #include "support/TestNetns.h"
 #include "support/TestUtil.h"
 #include "support/UdpFakePrinter.h"
@@ -80,21 +81,6 @@ TEST(UdpConfigPackets, Confirm)
 
 namespace {
 
-// The reply a printer gives: the command's header with "EPSONs", the reply length field,
-// the MAC at its place, padded to the reply's total length.
-Bytes replyFor(const Bytes &sent, unsigned int rest, unsigned int macOffset)
-{
-    Bytes r(rest + 14, 0x00);
-    memcpy(r.data(), "EPSONs", 6);
-    memcpy(r.data() + 6, sent.data() + 6, 4);
-    r[10] = static_cast<unsigned char>(rest >> 24);
-    r[11] = static_cast<unsigned char>(rest >> 16);
-    r[12] = static_cast<unsigned char>(rest >> 8);
-    r[13] = static_cast<unsigned char>(rest);
-    memcpy(r.data() + macOffset, sent.data() + macOffset, 6);
-    return r;
-}
-
 struct Kind {
     const char *name;
     Bytes sent;
@@ -136,13 +122,13 @@ TEST(UdpConfigPackets, ReplyRules)
     };
     for (const Kind &k : kinds()) {
         for (const Variant &v : variants) {
-            Bytes r = replyFor(k.sent, k.rest, k.macOffset);
+            Bytes r = UdpConfigReply(k.sent, k.rest, k.macOffset);
             v.change(r);
             EXPECT_EQ(v.accepted, k.isReply(k.sent.data(), r.data(), static_cast<unsigned int>(r.size())))
                 << k.name << ": " << v.what;
         }
         // The MAC is compared exactly at the command's own offset.
-        Bytes shifted = replyFor(k.sent, k.rest, k.macOffset);
+        Bytes shifted = UdpConfigReply(k.sent, k.rest, k.macOffset);
         shifted[k.macOffset + 5] ^= 0x01;
         EXPECT_FALSE(k.isReply(k.sent.data(), shifted.data(), static_cast<unsigned int>(shifted.size()))) << k.name;
     }
@@ -150,31 +136,17 @@ TEST(UdpConfigPackets, ReplyRules)
 
 // ---- Commands against a fake printer on 127.0.0.1 ------------------------------------
 
-namespace {
-
-struct Leaks {
-    int fds = CountOpenFds();
-    int threads = CountThreads();
-    void Check()
-    {
-        EXPECT_TRUE(WaitFor([&] { return CountThreads() == threads; }, 2000));
-        EXPECT_EQ(fds, CountOpenFds());
-    }
-};
-
-} // namespace
-
 TEST(UdpConfigCommands, SetAddressEndsOnTheMatchingReply)
 {
-    Leaks leaks; // before the fake printer's thread
+    LeakCheck leaks; // before the fake printer's thread
     UdpFakePrinter printer([](int n, const Bytes &p) -> std::vector<Bytes> {
         if (n < 2)
             return {};
-        Bytes other = replyFor(p, 23, 15);
+        Bytes other = UdpConfigReply(p, 23, 15);
         other[20] ^= 0x01;             // another printer answers first
-        Bytes longer = replyFor(p, 23, 15);
+        Bytes longer = UdpConfigReply(p, 23, 15);
         longer.push_back(0);           // 38 bytes: not a reply
-        return {other, longer, replyFor(p, 23, 15)};
+        return {other, longer, UdpConfigReply(p, 23, 15)};
     });
     {
         NZIOUDPConfigIP cmd;
@@ -196,7 +168,7 @@ TEST(UdpConfigCommands, SetAddressEndsOnTheMatchingReply)
 
 TEST(UdpConfigCommands, NameAndConfirmRoundTrips)
 {
-    UdpFakePrinter namePrinter([](int, const Bytes &p) -> std::vector<Bytes> { return {replyFor(p, 134, 14)}; });
+    UdpFakePrinter namePrinter([](int, const Bytes &p) -> std::vector<Bytes> { return {UdpConfigReply(p, 134, 14)}; });
     NZIOUDPConfigName name;
     EXPECT_TRUE(name.NZIOUDPConfigName_ConfigName("127.0.0.1", 0, "127.0.0.1", namePrinter.Port(),
                                                   "64:EB:8C:01:02:03", "Front desk", 500, 3000));
@@ -205,7 +177,7 @@ TEST(UdpConfigCommands, NameAndConfirmRoundTrips)
     EXPECT_EQ(148u, namePrinter.Packets()[0].data.size());
     EXPECT_EQ("46 72 6F 6E 74 20 64 65 73 6B 00", ToHex(namePrinter.Packets()[0].data.data() + 20, 11));
 
-    UdpFakePrinter confirmPrinter([](int, const Bytes &p) -> std::vector<Bytes> { return {replyFor(p, 11, 14)}; });
+    UdpFakePrinter confirmPrinter([](int, const Bytes &p) -> std::vector<Bytes> { return {UdpConfigReply(p, 11, 14)}; });
     NZIOUDPConfigConfirm confirm;
     EXPECT_TRUE(confirm.NZIOUDPConfigConfirm_ConfigConfirm(nullptr, 0, "127.0.0.1", confirmPrinter.Port(),
                                                            "64:EB:8C:01:02:03", 500, 3000));
@@ -217,7 +189,7 @@ TEST(UdpConfigCommands, NameAndConfirmRoundTrips)
 
 TEST(UdpConfigCommands, SilentPrinterGetsOnePacketPerInterval)
 {
-    Leaks leaks; // before the fake printer's thread
+    LeakCheck leaks; // before the fake printer's thread
     UdpFakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
     const int64_t start = NZUtils_MonotonicMs();
     {
@@ -252,7 +224,7 @@ TEST(UdpConfigCommands, ZeroTotalSendsAtMostOnce)
 
 TEST(UdpConfigCommands, ZeroIntervalStillEnds)
 {
-    Leaks leaks; // before the fake printer's thread
+    LeakCheck leaks; // before the fake printer's thread
     // A zero interval means no receive limit; the receive thread must still end.
     UdpFakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
     const int64_t start = NZUtils_MonotonicMs();
@@ -269,7 +241,7 @@ TEST(UdpConfigCommands, ZeroIntervalStillEnds)
 
 TEST(UdpConfigCommands, NothingSentOnBadInputOrFailedOpen)
 {
-    Leaks leaks; // before the fake printer's thread
+    LeakCheck leaks; // before the fake printer's thread
     UdpFakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
     NZIOUDPConfigIP ip;
     const int64_t start = NZUtils_MonotonicMs();

@@ -325,10 +325,6 @@ SearchResult search(TestNetns &ns, unsigned int timeoutMs, int *cancel, Collecto
 
 } // namespace
 
-#define REQUIRE_NETNS(ns)                                                                                   \
-    if (!(ns).Ok())                                                                                         \
-    GTEST_SKIP() << (ns).Reason()
-
 TEST(UdpDiscoverNetwork, QueriesRepliesAndTimeLimit)
 {
     TestNetns ns(true);

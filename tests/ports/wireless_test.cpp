@@ -8,18 +8,11 @@
 #include "ports/NZBleBaseIO.h"
 #include "ports/NZBtSppBaseIO.h"
 #include "ports/NZWiFiP2PDeviceManager.h"
+#include "support/PortChecks.h"
+
+using quorvane_test::ExpectAllFlagsClear;
 
 namespace {
-
-void ExpectClosedClean(NZIOBase &p)
-{
-    EXPECT_FALSE(p.IsOpened());
-    EXPECT_FALSE(p.IsInvalid());
-    EXPECT_FALSE(p.IsUnreadable());
-    EXPECT_FALSE(p.IsUnwritable());
-    EXPECT_FALSE(p.IsCancelRead());
-    EXPECT_FALSE(p.IsCancelWrite());
-}
 
 struct UuidSpy : public NZBtSppBaseIO_linux {
     bool OpenAddressUuid(const char *address, const char *uuid) override
@@ -36,7 +29,7 @@ TEST(BtSpp, OpensFail)
     UuidSpy port;
     EXPECT_FALSE(port.Open("00:11:22:33:44:55"));
     EXPECT_EQ(port.seenUuid, "00001101-0000-1000-8000-00805F9B34FB");
-    ExpectClosedClean(port);
+    ExpectAllFlagsClear(port);
     EXPECT_FALSE(port.OpenAddressUuidA("00:11:22:33:44:55", "uuid"));
     EXPECT_EQ(port.seenUuid, "uuid");
     EXPECT_FALSE(port.OpenAddressUuidW(L"AA:BB:CC:DD:EE:FF", L"wide-uuid"));
@@ -44,9 +37,9 @@ TEST(BtSpp, OpensFail)
     EXPECT_EQ(port.seenUuid, "wide-uuid");
     EXPECT_FALSE(port.OpenW(L"AA:BB:CC:DD:EE:FF"));
     EXPECT_FALSE(port.Open(nullptr));
-    ExpectClosedClean(port);
+    ExpectAllFlagsClear(port);
     port.Close();
-    ExpectClosedClean(port);
+    ExpectAllFlagsClear(port);
     unsigned char b;
     EXPECT_EQ(port.Write(&b, 1, 10), -1);
     EXPECT_EQ(port.Read(&b, 1, 10), -1);
@@ -93,7 +86,7 @@ TEST(BtSpp, OpenWithListen)
     EXPECT_EQ(server.accepts, 2); // no accept without a listening server
     EXPECT_FALSE(port.OpenWithListen(nullptr, 1000, narrow));
     EXPECT_FALSE(port.OpenWithListenW(nullptr, 1000, nullptr));
-    ExpectClosedClean(port);
+    ExpectAllFlagsClear(port);
 }
 
 TEST(Ble, AllVariantsStayClosed)
@@ -102,7 +95,7 @@ TEST(Ble, AllVariantsStayClosed)
     EXPECT_FALSE(ble.OpenPeripheral(nullptr));
     EXPECT_FALSE(ble.Open("AA:BB"));
     ble.SetWriteMode(0, 120, 180000, 3);
-    ExpectClosedClean(ble);
+    ExpectAllFlagsClear(ble);
 
     NZBleProtoV2IO v2;
     EXPECT_FALSE(v2.OpenPeripheral(&v2));
@@ -113,11 +106,11 @@ TEST(Ble, AllVariantsStayClosed)
     EXPECT_EQ(v2.GetPacketSendTimesListLength(), 0);
     EXPECT_EQ(v2.GetPacketSendTimesListValue(&value, 1), 0);
     EXPECT_EQ(value, 42);
-    ExpectClosedClean(v2);
+    ExpectAllFlagsClear(v2);
 
     NZBleProtoV3IO v3;
     EXPECT_FALSE(v3.OpenPeripheral(nullptr));
-    ExpectClosedClean(v3);
+    ExpectAllFlagsClear(v3);
 }
 
 TEST(WiFiP2P, NeverConnects)

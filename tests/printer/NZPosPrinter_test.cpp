@@ -18,6 +18,7 @@ namespace {
 
 using quorvane_test::ExpectRowsFailOnShortOrFailedWrite;
 using quorvane_test::ExpectRowsFailWithoutPort;
+using quorvane_test::ExpectRowsSendNothing;
 using quorvane_test::ExpectRowsWriteExactly;
 using quorvane_test::RecordingPort;
 using quorvane_test::Bytes;
@@ -182,19 +183,7 @@ TEST(NZPosPrinter, BadTextSendsNothing)
         {"ArabicInShiftJIS", [](NZPosPrinter &p) { return p.POS_PrintWideStringInShiftJIS(L"\u0628"); }},
         {"ThaiInBIG5", [](NZPosPrinter &p) { return p.POS_PrintWideStringInBIG5(L"\u0e01"); }},
     };
-    RecordingPort port;
-    NZPosPrinter printer;
-    printer.SetIO(&port);
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        port.Reset();
-        testing::internal::CaptureStdout();
-        EXPECT_FALSE(row.call(printer));
-        fflush(stdout);
-        testing::internal::GetCapturedStdout();
-        EXPECT_EQ(0, port.writes);
-        EXPECT_TRUE(port.Data().empty());
-    }
+    ExpectRowsSendNothing<NZPosPrinter>(rows);
 }
 
 TEST(NZPosPrinter, UnconvertibleTextPrintsConverterMessage)

@@ -11,8 +11,8 @@
 
 #include "nzcommon/imgprocess/jbigcodec.h"
 #include "printer/NZLabelPrinter.h"
+#include "support/TestImages.h"
 #include "support/printer_ports.h"
-#include "tests/printer/pos_symbols_bmp.h"
 #include "tests/printer/pos_symbols_hex.h"
 
 namespace {
@@ -22,6 +22,7 @@ using quorvane_test::Cat;
 using quorvane_test::Hex;
 using quorvane_test::ExpectRowsFailOnShortOrFailedWrite;
 using quorvane_test::ExpectRowsFailWithoutPort;
+using quorvane_test::ExpectRowsSendNothing;
 using quorvane_test::ExpectRowsWriteExactly;
 using quorvane_test::RecordingPort;
 using quorvane_test::Text;
@@ -174,18 +175,7 @@ TEST(Label, RefusedInputWritesNothing)
          [](NZLabelPrinter &p) { return p.DrawRasterImageFromFileA(0, 0, "/nonexistent/quorvane.bmp", 8, 8, 0, 0); }},
         {"FileNull", [](NZLabelPrinter &p) { return p.DrawRasterImageFromFile(0, 0, nullptr, 8, 8, 0, 0); }},
     };
-    RecordingPort port(1 << 20);
-    NZLabelPrinter printer;
-    printer.SetIO(&port);
-    for (const Refused &row : rows) {
-        SCOPED_TRACE(row.name);
-        port.Reset();
-        testing::internal::CaptureStdout();
-        EXPECT_FALSE(row.call(printer));
-        fflush(stdout);
-        testing::internal::GetCapturedStdout();
-        EXPECT_EQ(0, port.writes);
-    }
+    ExpectRowsSendNothing<NZLabelPrinter>(rows, 1 << 20);
 }
 
 // Splits a JBIG image command into its head fields and payload, and decodes the payload.
@@ -246,39 +236,14 @@ TEST(Label, JbigImageDecodesBackToTheRaster)
     }
 }
 
-class LabelImages : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        bmp_ = quorvane_test::MakeGrayBmp24({{0, 255, 0, 255, 0, 255, 0, 255}, {0, 0, 0, 0, 0, 0, 0, 0}});
-        char dir[] = "/tmp/quorvane_label_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(dir));
-        dir_ = dir;
-        path_ = dir_ + "/image.bmp";
-        FILE *f = fopen(path_.c_str(), "wb");
-        ASSERT_NE(nullptr, f);
-        ASSERT_EQ(bmp_.size(), fwrite(bmp_.data(), 1, bmp_.size(), f));
-        fclose(f);
-        printer_.SetIO(&port_);
-    }
-    void TearDown() override
-    {
-        unlink(path_.c_str());
-        rmdir(dir_.c_str());
-    }
-
-    std::vector<unsigned char> bmp_;
-    std::string dir_, path_;
-    RecordingPort port_{1 << 20};
-    NZLabelPrinter printer_;
-};
-
-TEST_F(LabelImages, EntriesDrawTheConvertedRaster)
+TEST(LabelImages, EntriesDrawTheConvertedRaster)
 {
+    const quorvane_test::TempImage image(quorvane_test::StripedOverBlackBmp());
+    ASSERT_TRUE(image.ok());
     const Bytes plainAAFF = Hex("1A 21 01 05 00 06 00 08 00 02 00 00 00 AA FF");
-    const unsigned char *bmp = bmp_.data();
-    const int size = static_cast<int>(bmp_.size());
-    const std::string path = path_;
+    const unsigned char *bmp = image.data();
+    const int size = image.size();
+    const std::string path = image.path();
     const Row rows[] = {
         {"PixelsOneBit",
          [](NZLabelPrinter &p) { return p.DrawRasterImageFromPixels(5, 6, kRaster20x2, 6, 20, 2, 3, 1, 0, 0); },
@@ -289,19 +254,15 @@ TEST_F(LabelImages, EntriesDrawTheConvertedRaster)
         {"FileA", [&](NZLabelPrinter &p) { return p.DrawRasterImageFromFileA(5, 6, path.c_str(), 8, 2, 1, 0); },
          plainAAFF},
     };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        port_.Reset();
-        EXPECT_TRUE(row.call(printer_));
-        EXPECT_EQ(row.expected, port_.Data());
-        EXPECT_EQ(1, port_.writes);
-    }
+    ExpectRowsWriteExactly<NZLabelPrinter>(rows, 1 << 20);
 
     // The JBIG form of a converted image carries the same raster.
     static const unsigned char expected[] = {0xAA, 0xFF};
-    port_.Reset();
-    ASSERT_TRUE(printer_.DrawRasterImageFromData(5, 6, bmp, size, 8, 2, 1, 2));
-    ExpectJbigImage(port_.Data(), 5, 6, 1, 8, 2, expected);
+    RecordingPort port(1 << 20);
+    NZLabelPrinter printer;
+    printer.SetIO(&port);
+    ASSERT_TRUE(printer.DrawRasterImageFromData(5, 6, bmp, size, 8, 2, 1, 2));
+    ExpectJbigImage(port.Data(), 5, 6, 1, 8, 2, expected);
 }
 
 } // namespace

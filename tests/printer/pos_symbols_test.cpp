@@ -12,8 +12,8 @@
 
 #include "nzcommon/imgprocess/jbigcodec.h"
 #include "printer/NZPosPrinter.h"
+#include "support/TestImages.h"
 #include "support/printer_ports.h"
-#include "tests/printer/pos_symbols_bmp.h"
 #include "tests/printer/pos_symbols_hex.h"
 
 namespace {
@@ -410,43 +410,17 @@ TEST(PosSymbols, BoxStopsWhenTheOuterRectangleFails)
 }
 
 // The image entries convert first and then print exactly like the raster forms.
-class PosSymbolsImages : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        // Top row alternates black and white, bottom row all black: mean threshold keeps it.
-        bmp_ = quorvane_test::MakeGrayBmp24({{0, 255, 0, 255, 0, 255, 0, 255}, {0, 0, 0, 0, 0, 0, 0, 0}});
-        char dir[] = "/tmp/quorvane_pos_symbols_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(dir));
-        dir_ = dir;
-        path_ = dir_ + "/image.bmp";
-        FILE *f = fopen(path_.c_str(), "wb");
-        ASSERT_NE(nullptr, f);
-        ASSERT_EQ(bmp_.size(), fwrite(bmp_.data(), 1, bmp_.size(), f));
-        fclose(f);
-        printer_.SetIO(&port_);
-    }
-    void TearDown() override
-    {
-        unlink(path_.c_str());
-        rmdir(dir_.c_str());
-    }
-
-    std::vector<unsigned char> bmp_;
-    std::string dir_, path_;
-    RecordingPort port_{1 << 20};
-    NZPosPrinter printer_;
-};
-
-TEST_F(PosSymbolsImages, EntriesPrintTheConvertedRaster)
+TEST(PosSymbolsImages, EntriesPrintTheConvertedRaster)
 {
+    const quorvane_test::TempImage image(quorvane_test::StripedOverBlackBmp());
+    ASSERT_TRUE(image.ok());
     static const unsigned char gray[] = {0, 255, 0, 255, 0, 255, 0, 255, 9, 9};
     const Bytes plainAAFF = Hex("1D 76 30 00 01 00 02 00 AA FF");
     const Bytes gs8AAFF = Cat(Hex("1D 38 4C 12 00 00 00 30 70 30 01 01 31 08 00 08 00 AA FF"),
                               Cat(Bytes(6, 0), Hex("1D 38 4C 02 00 00 00 30 02")));
-    const unsigned char *bmp = bmp_.data();
-    const int size = static_cast<int>(bmp_.size());
-    const std::string path = path_;
+    const unsigned char *bmp = image.data();
+    const int size = image.size();
+    const std::string path = image.path();
     const Row rows[] = {
         {"PixelsOneBit",
          [](NZPosPrinter &p) {
@@ -476,13 +450,7 @@ TEST_F(PosSymbolsImages, EntriesPrintTheConvertedRaster)
          [&](NZPosPrinter &p) { return p.POS_PrintEpsonTM88IVImageUseGS8CmdFromFileA(path.c_str(), 8, 2, 1); },
          gs8AAFF},
     };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        port_.Reset();
-        EXPECT_TRUE(row.call(printer_));
-        EXPECT_EQ(row.expected, port_.Data());
-        EXPECT_EQ(1, port_.writes);
-    }
+    ExpectRowsWriteExactly<NZPosPrinter>(rows, 1 << 20);
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 // descriptor or thread may be left over, and every open and close was reported once.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <atomic>
 #include <memory>
 #include <random>
@@ -18,6 +16,7 @@
 #include "support/TestUtil.h"
 
 using quorvane_test::CountOpenFds;
+using quorvane_test::CountThreads;
 using quorvane_test::WaitFor;
 
 namespace {
@@ -35,19 +34,6 @@ void OnClosed(void *h, void *)
 }
 void OnStatus(void *, long long, long long, void *) { ++g_status; }
 void OnReceived(void *, const unsigned char *, unsigned int, void *) { ++g_chunks; }
-
-int CountThreads()
-{
-    int n = 0;
-    DIR *d = opendir("/proc/self/task");
-    if (!d)
-        return -1;
-    while (struct dirent *e = readdir(d))
-        if (e->d_name[0] != '.')
-            ++n;
-    closedir(d);
-    return n;
-}
 
 TEST(ConnectionStress, OpenWriteReadCloseWhilePrintersDropConnections)
 {

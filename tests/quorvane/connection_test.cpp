@@ -21,10 +21,12 @@
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_connection.h"
 #include "quorvane/quorvane.h"
+#include "support/BadHandles.h"
 #include "support/FakePrinter.h"
 #include "support/PtyPrinter.h"
 #include "support/TestUtil.h"
 
+using quorvane_test::ReadWholeFile;
 using quorvane_test::WaitFor;
 
 namespace {
@@ -129,17 +131,10 @@ int CallAll(void *h)
 
 TEST_F(Connection, RefusedHandlesFailAtOnce)
 {
-    EXPECT_EQ(CallAll(nullptr), 0);
-    int notAHandle = 0;
-    EXPECT_EQ(CallAll(&notAHandle), 0);
-    void *heap = malloc(64);
-    EXPECT_EQ(CallAll(heap), 0);
-    free(heap);
-    // A handle after its last release.
-    CP_Handle h = CP_Port_OpenMemoryBuffer(16);
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(CP_Port_Close(h), 1);
-    EXPECT_EQ(CallAll(h), 0);
+    const quorvane_test::BadHandles bad;
+    for (const auto &b : bad.All())
+        EXPECT_EQ(CallAll(b.handle), 0) << b.what;
+    EXPECT_TRUE(bad.Untouched());
 }
 
 TEST_F(Connection, HundredMemoryOpensThenFull)
@@ -430,14 +425,11 @@ TEST_F(Connection, FileOpenAppendsAndRecordsThePath)
     EXPECT_EQ(CP_Printer_ClearPrinterError(h), 1);
     EXPECT_EQ(CP_Port_Close(h), 1);
     ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 2000));
-    FILE *f = fopen(path, "rb");
-    ASSERT_NE(f, nullptr);
-    char buf[32];
-    const size_t n = fread(buf, 1, sizeof(buf), f);
-    fclose(f);
+    std::string written;
+    ASSERT_TRUE(ReadWholeFile(path, written));
     unlink(path);
-    ASSERT_GT(n, 2u);
-    EXPECT_EQ(std::string(buf, 2), "AB");
+    ASSERT_GT(written.size(), 2u);
+    EXPECT_EQ(written.substr(0, 2), "AB");
 }
 
 // Serial over a pty: with auto-reply requested, no flow control is used and 0 is recorded.

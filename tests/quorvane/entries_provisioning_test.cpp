@@ -12,6 +12,7 @@
 
 #include "ports/NZUtils.h"
 #include "quorvane/quorvane.h"
+#include "support/PrinterAnswers.h"
 #include "support/TestNetns.h"
 #include "support/TestUtil.h"
 #include "support/UdpFakePrinter.h"
@@ -30,46 +31,26 @@ public:
     }
 };
 
-// The printer's answer: "EPSONs", the command code, the reply length field, the MAC.
-Bytes Reply(const Bytes &sent, unsigned int rest, unsigned int macOffset)
-{
-    Bytes r(rest + 14, 0x00);
-    memcpy(r.data(), "EPSONs", 6);
-    memcpy(r.data() + 6, sent.data() + 6, 4);
-    r[13] = static_cast<unsigned char>(rest);
-    memcpy(r.data() + macOffset, sent.data() + macOffset, 6);
-    return r;
-}
-
 // Answers each command kind by its packet length.
 std::vector<Bytes> Answer(const Bytes &p)
 {
     if (p.size() == 35)
-        return {Reply(p, 23, 15)};
+        return {UdpConfigReply(p, 23, 15)};
     if (p.size() == 148)
-        return {Reply(p, 134, 14)};
+        return {UdpConfigReply(p, 134, 14)};
     if (p.size() == 25)
-        return {Reply(p, 11, 14)};
+        return {UdpConfigReply(p, 11, 14)};
     return {};
 }
 
 std::vector<Bytes> Silent(const Bytes &) { return {}; }
 
-struct Leaks {
-    int fds = CountOpenFds();
-    int threads = CountThreads();
-    void Check()
-    {
-        EXPECT_TRUE(WaitFor([&] { return CountThreads() == threads; }, 2000));
-        EXPECT_EQ(fds, CountOpenFds());
-    }
-};
 
 } // namespace
 
 TEST(EntriesUdpBroadcast, CommandsReachThePrinterAndEndOnItsReply)
 {
-    Leaks leaks;
+    LeakCheck leaks;
     LoopbackPrinter printer(&Answer);
     const int port = printer.Port();
     struct Row {
@@ -136,7 +117,7 @@ TEST(EntriesUdpBroadcast, LocalPortIsCutTo16Bits)
 
 TEST(EntriesUdpBroadcast, SilenceAndBadInputFail)
 {
-    Leaks leaks;
+    LeakCheck leaks;
     LoopbackPrinter printer(&Silent);
     const int port = printer.Port();
     const int64_t start = NZUtils_MonotonicMs();
@@ -200,7 +181,7 @@ TEST(EntriesUdpBroadcast, SilenceAndBadInputFail)
 
 TEST(EntriesUdpBroadcast, CallsOnSeveralThreadsShareNothing)
 {
-    Leaks leaks;
+    LeakCheck leaks;
     {
         LoopbackPrinter answering(&Answer);
         LoopbackPrinter silent(&Silent);
@@ -230,37 +211,17 @@ namespace {
 // The printer's side in the peer namespace, on UDP port 10000: counts the datagrams and,
 // when asked to confirm, answers the first one with 20 bytes of every value 1 to 255 in
 // turn, so that whichever random byte the run drew is echoed.
-class AirKissListener {
+class AirKissListener : public UdpResponder {
 public:
-    explicit AirKissListener(bool confirm) : m_confirm(confirm), m_stop(false), m_ready(0), m_count(0) {}
-    void Run()
+    explicit AirKissListener(bool confirm)
+        : UdpResponder("0.0.0.0", 10000, [confirm](int n, const Datagram &) {
+              std::vector<Bytes> echo;
+              for (int v = 1; confirm && n == 1 && v < 256; ++v)
+                  echo.push_back(Bytes(20, static_cast<unsigned char>(v)));
+              return echo;
+          })
     {
-        UdpPeer sock("0.0.0.0", 10000);
-        m_ready = sock.Ok() ? 1 : -1;
-        if (!sock.Ok())
-            return;
-        bool answered = false;
-        while (!m_stop.load()) {
-            Datagram d;
-            if (!sock.Receive(d, 5))
-                continue;
-            m_count.fetch_add(1);
-            if (m_confirm && !answered) {
-                for (int v = 1; v < 256; ++v)
-                    sock.SendTo(Bytes(20, static_cast<unsigned char>(v)), d.addr, d.port);
-                answered = true;
-            }
-        }
     }
-    void Stop() { m_stop = true; }
-    bool WaitReady() { return WaitFor([&] { return m_ready.load() != 0; }, 5000) && m_ready.load() > 0; }
-    int Count() const { return m_count.load(); }
-
-private:
-    const bool m_confirm;
-    std::atomic<bool> m_stop;
-    std::atomic<int> m_ready;
-    std::atomic<int> m_count;
 };
 
 // Runs one CP_Airkiss_ConfigWireless on a thread inside the namespace.
@@ -287,10 +248,6 @@ struct AirKissCall {
 };
 
 } // namespace
-
-#define REQUIRE_NETNS(ns)                                                                                   \
-    if (!(ns).Ok())                                                                                         \
-    GTEST_SKIP() << (ns).Reason()
 
 TEST(EntriesAirKiss, EchoedRandomByteConfirms)
 {

@@ -11,52 +11,18 @@
 #include <vector>
 
 #include "quorvane/quorvane.h"
+#include "support/BadHandles.h"
 #include "support/DeviceFixtures.h"
+#include "support/TestImages.h"
 #include "tests/quorvane/page_memory_port.h"
 
+using quorvane_test::BlackWhiteBmp;
+using quorvane_test::Bytes;
 using quorvane_test::MemoryConnection;
 using quorvane_test::TempDir;
+using quorvane_test::TempImage;
 
 namespace {
-
-// Uncompressed 24-bit BMP of width x height; black where dark(x, y) holds, else white.
-std::string MakeBmp(int width, int height, const std::function<bool(int, int)> &dark)
-{
-    const int rowBytes = (width * 3 + 3) / 4 * 4;
-    const int imageBytes = rowBytes * height;
-    std::string b(54 + imageBytes, '\0');
-    auto put16 = [&](int at, int v) {
-        b[at] = static_cast<char>(v & 0xFF);
-        b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-    };
-    auto put32 = [&](int at, int v) {
-        put16(at, v & 0xFFFF);
-        put16(at + 2, (v >> 16) & 0xFFFF);
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, 54 + imageBytes);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    put16(26, 1);
-    put16(28, 24);
-    put32(34, imageBytes);
-    for (int y = 0; y < height; ++y) {
-        const int row = 54 + (height - 1 - y) * rowBytes; // bottom-up
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c)
-                b[row + x * 3 + c] = static_cast<char>(dark(x, y) ? 0x00 : 0xFF);
-    }
-    return b;
-}
-
-// 8 x 2 image, left half black: one raster byte F0 per row.
-std::string HalfBlackBmp()
-{
-    return MakeBmp(8, 2, [](int x, int) { return x < 4; });
-}
 
 // The image at (0, 0): positions (y at its bottom row), then the GS 8 L store and print
 // commands of the 8 x 2 image (height padded to 8 rows).
@@ -65,17 +31,9 @@ const char *const kHalfBlackAtOrigin = "1B 24 00 00 1D 24 01 00 1D 38 4C 12 00 0
 
 const unsigned char kPixels[] = {0xFF, 0x81};
 
-struct Fixture {
-    TempDir dir;
-    std::string bmp = HalfBlackBmp();
-    std::string path;
-    Fixture()
-    {
-        dir.WriteFile("half.bmp", bmp);
-        path = dir.Sub("half.bmp");
-    }
-    const unsigned char *data() const { return reinterpret_cast<const unsigned char *>(bmp.data()); }
-    int size() const { return static_cast<int>(bmp.size()); }
+// The 8 x 2 image, left half black (one raster byte F0 per row), in memory and in a file.
+struct Fixture : TempImage {
+    Fixture() : TempImage(quorvane_test::HalfBlackBmp(8, 2), "half.bmp") {}
 };
 
 struct PageRow {
@@ -139,7 +97,7 @@ const std::vector<PageRow> &Rows()
          "1B 24 56 01 1D 24 F6 02 1D 6B 61 01 01 03 00 61 62 63"},
         // Images: y is sent at the bottom row (0 + 2 - 1).
         {"DrawRasterImageFromFile", true,
-         [](CP_Handle h, Fixture &f) { return CP_Page_DrawRasterImageFromFile(h, 0, 0, 0, 0, f.path.c_str(), 1); }, 1,
+         [](CP_Handle h, Fixture &f) { return CP_Page_DrawRasterImageFromFile(h, 0, 0, 0, 0, f.path(), 1); }, 1,
          kHalfBlackAtOrigin},
         {"DrawRasterImageFromData", true,
          [](CP_Handle h, Fixture &f) { return CP_Page_DrawRasterImageFromData(h, 0, 0, 8, 2, f.data(), f.size(), 1); },
@@ -175,14 +133,12 @@ TEST(Page, NullAndUnregisteredHandles)
     Fixture f;
     MemoryConnection live;
     ASSERT_NE(live.handle(), nullptr);
-    int notAHandle = 0;
-    CP_Handle closed = CP_Port_OpenMemoryBuffer(64);
-    ASSERT_NE(closed, nullptr);
-    ASSERT_EQ(CP_Port_Close(closed), 1);
-    for (CP_Handle bad : {static_cast<CP_Handle>(nullptr), static_cast<CP_Handle>(&notAHandle), closed}) {
+    const quorvane_test::BadHandles bad;
+    for (const auto &b : bad.All()) {
         for (const PageRow &row : Rows())
-            EXPECT_EQ(row.call(bad, f), 0) << row.name;
+            EXPECT_EQ(row.call(b.handle, f), 0) << row.name << ", " << b.what;
     }
+    EXPECT_TRUE(bad.Untouched());
     EXPECT_EQ(live.Take(), "");
 }
 
@@ -325,11 +281,10 @@ std::string Gs8Size(const std::string &hex)
 
 TEST(Page, ImageSizeCompletion)
 {
-    TempDir dir;
-    ASSERT_TRUE(dir.WriteFile("wide.bmp", MakeBmp(200, 50, [](int x, int y) { return (x + y) % 2 == 0; })));
-    const std::string path = dir.Sub("wide.bmp");
-    const std::string bmp = MakeBmp(200, 50, [](int x, int) { return x < 100; });
-    const unsigned char *data = reinterpret_cast<const unsigned char *>(bmp.data());
+    const TempImage checkered(BlackWhiteBmp(200, 50, [](int x, int y) { return (x + y) % 2 == 0; }), "wide.bmp");
+    const char *path = checkered.path();
+    const Bytes bmp = quorvane_test::HalfBlackBmp(200, 50);
+    const unsigned char *data = bmp.data();
     struct Row {
         int w, h;
         const char *position; // the two position commands
@@ -344,7 +299,7 @@ TEST(Page, ImageSizeCompletion)
     MemoryConnection conn;
     ASSERT_NE(conn.handle(), nullptr);
     for (const Row &r : rows) {
-        EXPECT_EQ(CP_Page_DrawRasterImageFromFile(conn.handle(), 0, 0, r.w, r.h, path.c_str(), 2), 1) << r.w;
+        EXPECT_EQ(CP_Page_DrawRasterImageFromFile(conn.handle(), 0, 0, r.w, r.h, path, 2), 1) << r.w;
         std::string hex = conn.Take();
         EXPECT_EQ(hex.substr(0, 23), r.position) << r.w;
         EXPECT_EQ(Gs8Size(hex), r.size) << r.w;
@@ -366,8 +321,8 @@ TEST(Page, RefusedBeforeSending)
     TempDir dir;
     ASSERT_TRUE(dir.WriteFile("notimage.bmp", "this is not an image"));
     const std::string notImage = dir.Sub("notimage.bmp");
-    const std::string tall = MakeBmp(200, 1, [](int, int) { return true; });
-    const unsigned char *tallData = reinterpret_cast<const unsigned char *>(tall.data());
+    const Bytes tall = BlackWhiteBmp(200, 1, [](int, int) { return true; });
+    const unsigned char *tallData = tall.data();
     const int tallSize = static_cast<int>(tall.size());
     const unsigned char rgb[8 * 3 * 2] = {};
 
@@ -397,7 +352,7 @@ TEST(Page, RefusedBeforeSending)
         {"file that is not an image", nullptr,
          [&](CP_Handle h) { return CP_Page_DrawRasterImageFromFile(h, 0, 0, 0, 0, notImage.c_str(), 0); }},
         {"unknown binarization", nullptr,
-         [&](CP_Handle h) { return CP_Page_DrawRasterImageFromFile(h, 0, 0, 0, 0, f.path.c_str(), 3); }},
+         [&](CP_Handle h) { return CP_Page_DrawRasterImageFromFile(h, 0, 0, 0, 0, f.path(), 3); }},
         {"null data", nullptr,
          [](CP_Handle h) { return CP_Page_DrawRasterImageFromData(h, 0, 0, 0, 0, nullptr, 10, 0); }},
         {"negative data size", nullptr,
@@ -462,7 +417,7 @@ TEST(Page, DrawingStopsAtTheFirstFailedCommand)
         {"QR: print fails", 8 + 5, [](CP_Handle h) { return CP_Page_DrawQRCode(h, 0, 0, 1, 1, "abc"); },
          "1B 24 00 00 1D 24 00 00"},
         {"image: vertical position fails, no image", 4 + 3,
-         [&](CP_Handle h) { return CP_Page_DrawRasterImageFromFile(h, 0, 0, 0, 0, f.path.c_str(), 1); },
+         [&](CP_Handle h) { return CP_Page_DrawRasterImageFromFile(h, 0, 0, 0, 0, f.path(), 1); },
          "1B 24 00 00"},
         {"pixels: image fails", 8 + 20,
          [](CP_Handle h) { return CP_Page_DrawRasterImageFromPixels(h, 0, 0, kPixels, 2, 8, 2, 1, 1, 0); },

@@ -15,6 +15,7 @@
 #include "quorvane/quorvane.h"
 #include "support/TestNetns.h"
 #include "support/TestUtil.h"
+#include "support/UdpFakePrinter.h"
 #include "support/UdpPeer.h"
 
 using namespace quorvane_test;
@@ -40,14 +41,13 @@ void OnPrinter(const char *local, const char *mac, const char *address, const ch
 
 // A printer answering the first discovery protocol with a named reply, and a malformed
 // one (one byte short) that must be ignored.
-class Responder {
+class Responder : public UdpResponder {
 public:
-    void Run()
+    Responder() : UdpResponder("0.0.0.0", 3289, [](int, const Datagram &) { return Replies(); }) {}
+
+private:
+    static std::vector<Bytes> Replies()
     {
-        UdpPeer a("0.0.0.0", 3289);
-        m_ready = a.Ok() ? 1 : -1;
-        if (!a.Ok())
-            return;
         Bytes good(184, 0), bad(183, 0);
         memcpy(good.data(), "EPSONq", 6);
         memcpy(bad.data(), "EPSONq", 6);
@@ -56,24 +56,9 @@ public:
         memcpy(bad.data() + 14, mac, 6);
         memcpy(good.data() + 56, "Front desk", 11);
         memcpy(bad.data() + 56, "Broken", 7);
-        while (!m_stop) {
-            Datagram d;
-            if (!a.Receive(d, 5))
-                continue;
-            ++m_queries;
-            a.SendTo(bad, d.addr, d.port);
-            a.SendTo(good, d.addr, d.port);
-        }
+        return {bad, good};
     }
-    bool WaitReady() { return WaitFor([&] { return m_ready.load() != 0; }, 5000) && m_ready.load() > 0; }
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_ready{0};
-    std::atomic<int> m_queries{0};
 };
-
-#define REQUIRE_NETNS(ns)                                                                                   \
-    if (!(ns).Ok())                                                                                         \
-    GTEST_SKIP() << "network namespaces unavailable: " << (ns).Reason()
 
 } // namespace
 
@@ -92,13 +77,13 @@ TEST(PortCallsNetPrinter, ReportsRepliesWithinTheTimeLimit)
         CP_Port_EnumNetPrinter(1000, nullptr, OnPrinter, &results);
         took = NZUtils_MonotonicMs() - start;
     }));
-    responder.m_stop = true;
+    responder.Stop();
     peer.join();
 
     // The limit counts whole seconds; the bound above leaves room for a loaded host.
     EXPECT_GE(took, 1000);
     EXPECT_LT(took, 4000);
-    EXPECT_GE(responder.m_queries.load(), 1);
+    EXPECT_GE(responder.Count(), 1);
     std::lock_guard<std::mutex> g(results.lock);
     ASSERT_FALSE(results.found.empty());
     const std::set<Found> distinct(results.found.begin(), results.found.end());
@@ -125,7 +110,7 @@ TEST(PortCallsNetPrinter, CancelStopsTheSearch)
     }));
     NZIOSleep::SleepMs(50);
     EXPECT_LT(tookBefore, 2500);
-    EXPECT_EQ(responder.m_queries.load(), 0);
+    EXPECT_EQ(responder.Count(), 0);
 
     // Cancelled by the first reply: ends long before its 20 s.
     cancel = 0;
@@ -137,7 +122,7 @@ TEST(PortCallsNetPrinter, CancelStopsTheSearch)
         CP_Port_EnumNetPrinter(20000, &cancel, OnPrinter, &during);
         tookDuring = NZUtils_MonotonicMs() - start;
     }));
-    responder.m_stop = true;
+    responder.Stop();
     peer.join();
     EXPECT_LT(tookDuring, 5000);
     std::lock_guard<std::mutex> g(during.lock);
@@ -153,6 +138,6 @@ TEST(PortCallsNetPrinter, NullCallbackSearchesQuietly)
     std::thread peer = ns.Start(true, [&] { responder.Run(); });
     ASSERT_TRUE(responder.WaitReady());
     EXPECT_TRUE(ns.Run(false, [&] { CP_Port_EnumNetPrinter(0, nullptr, nullptr, nullptr); }));
-    responder.m_stop = true;
+    responder.Stop();
     peer.join();
 }

@@ -19,6 +19,7 @@
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_connection.h"
 #include "quorvane/quorvane.h"
+#include "support/BadHandles.h"
 #include "support/FakePrinter.h"
 #include "support/TestUtil.h"
 
@@ -114,17 +115,10 @@ static bool AllRefused(CP_Handle h)
 
 TEST(PortCalls, NullAndUnregisteredHandlesFail)
 {
-    EXPECT_TRUE(AllRefused(nullptr));
-    int notAHandle = 0;
-    EXPECT_TRUE(AllRefused(&notAHandle));
-    void *heap = calloc(1, 256);
-    EXPECT_TRUE(AllRefused(heap));
-    free(heap);
-    // A handle after its last release.
-    CP_Handle h = CP_Port_OpenMemoryBuffer(16);
-    ASSERT_NE(h, nullptr);
-    ASSERT_EQ(CP_Port_Close(h), 1);
-    EXPECT_TRUE(AllRefused(h));
+    const quorvane_test::BadHandles bad;
+    for (const auto &b : bad.All())
+        EXPECT_TRUE(AllRefused(b.handle)) << b.what;
+    EXPECT_TRUE(bad.Untouched());
 }
 
 // ---- Reads ------------------------------------------------------------------------------

@@ -16,71 +16,24 @@
 
 #include "quorvane/HandleGuard.h"
 #include "quorvane/quorvane.h"
+#include "support/BadHandles.h"
 #include "support/FakePrinter.h"
+#include "support/TestImages.h"
 #include "support/TestUtil.h"
 #include "support/printer_ports.h"
 
 using quorvane_test::Bytes;
+using quorvane_test::TempImage;
 using quorvane_test::Hex;
 using quorvane_test::ToHex;
 
 namespace {
 
-// A 24-bit bottom-up BMP of width x height pixels, all of one gray level.
-Bytes MakeBmp(int width, int height, unsigned char gray)
+// An all-black 24-bit BMP of width x height pixels.
+Bytes BlackBmp(int width, int height)
 {
-    const int row = (width * 3 + 3) / 4 * 4;
-    const int dataSize = row * height;
-    Bytes b(54 + dataSize, 0);
-    auto put16 = [&b](size_t at, unsigned v) {
-        b[at] = static_cast<unsigned char>(v);
-        b[at + 1] = static_cast<unsigned char>(v >> 8);
-    };
-    auto put32 = [&b](size_t at, unsigned v) {
-        for (int i = 0; i < 4; ++i)
-            b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, static_cast<unsigned>(b.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<unsigned>(width));
-    put32(22, static_cast<unsigned>(height));
-    put16(26, 1);
-    put16(28, 24);
-    put32(34, static_cast<unsigned>(dataSize));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width * 3; ++x)
-            b[54 + y * row + x] = gray;
-    return b;
+    return quorvane_test::GrayBmp(width, height, [](int, int) { return 0; });
 }
-
-// A BMP written to a temporary file, removed again at the end of the test.
-class TempImage {
-public:
-    TempImage(const Bytes &content, const char *suffix = ".bmp")
-    {
-        char dir[] = "/tmp/pos_test_XXXXXX";
-        m_dir = mkdtemp(dir) ? dir : "";
-        m_path = m_dir + "/image" + suffix;
-        FILE *f = fopen(m_path.c_str(), "wb");
-        if (f) {
-            fwrite(content.data(), 1, content.size(), f);
-            fclose(f);
-        }
-    }
-    ~TempImage()
-    {
-        unlink(m_path.c_str());
-        rmdir(m_dir.c_str());
-    }
-    const char *path() const { return m_path.c_str(); }
-
-private:
-    std::string m_dir;
-    std::string m_path;
-};
 
 // The bytes written to a memory connection so far.
 Bytes Written(CP_Handle handle)
@@ -132,7 +85,7 @@ struct CallRow {
 
 const Bytes &Bmp16x8()
 {
-    static const Bytes bmp = MakeBmp(16, 8, 0);
+    static const Bytes bmp = BlackBmp(16, 8);
     return bmp;
 }
 
@@ -263,21 +216,19 @@ TEST_F(Pos, EveryCallWritesItsBytes)
 
 TEST_F(Pos, NullAndUnknownHandlesAreRefused)
 {
-    CP_Handle closed = CP_Port_OpenMemoryBuffer(1024);
-    ASSERT_NE(closed, nullptr);
-    CP_Port_Close(closed);
-    int notAHandle = 0;
+    const quorvane_test::BadHandles bad;
     const PrinterProperty before = Property(handle);
     for (const CallRow &r : AllCalls()) {
-        EXPECT_EQ(r.call(nullptr), 0) << r.name;
-        EXPECT_EQ(r.call(closed), 0) << r.name;
-        EXPECT_EQ(r.call(&notAHandle), 0) << r.name;
+        for (const auto &b : bad.All())
+            EXPECT_EQ(r.call(b.handle), 0) << r.name << ", " << b.what;
     }
-    EXPECT_EQ(notAHandle, 0);
+    EXPECT_TRUE(bad.Untouched());
     // The handle is checked before any argument is looked at.
     const char *bogus = reinterpret_cast<const char *>(16);
-    EXPECT_EQ(CP_Pos_PrintText(nullptr, bogus), 0);
-    EXPECT_EQ(CP_Pos_PrintTextInBytes(closed, bogus, 3), 0);
+    for (const auto &b : bad.All()) {
+        EXPECT_EQ(CP_Pos_PrintText(b.handle, bogus), 0) << b.what;
+        EXPECT_EQ(CP_Pos_PrintTextInBytes(b.handle, bogus, 3), 0) << b.what;
+    }
     EXPECT_TRUE(Written(handle).empty());
     EXPECT_TRUE(SameProperty(before, Property(handle)));
 }
@@ -586,7 +537,7 @@ TEST_F(Pos, ImageSizeRule)
         {100, 200, 0, 1, 0, 0, 0},
     };
     for (const SizeRow &r : rows) {
-        const Bytes bmp = MakeBmp(r.imageW, r.imageH, 0);
+        const Bytes bmp = BlackBmp(r.imageW, r.imageH);
         const TempImage file(bmp);
         for (int form = 0; form < 2; ++form) {
             ClearWritten(handle);
@@ -615,10 +566,10 @@ TEST_F(Pos, ImageSizeRuleDoesNotOverflow)
 {
     // A side derived from the aspect ratio that does not fit an int is refused before
     // anything is converted or sent (in 32 bits it would wrap to a small wrong value).
-    const Bytes wide = MakeBmp(3, 1, 0);
+    const Bytes wide = BlackBmp(3, 1);
     EXPECT_EQ(CP_Pos_PrintRasterImageFromData(handle, 0, 0x60000000, wide.data(), static_cast<int>(wide.size()), 0, 0),
               0);
-    const Bytes tall = MakeBmp(1, 3, 0);
+    const Bytes tall = BlackBmp(1, 3);
     EXPECT_EQ(CP_Pos_PrintRasterImageFromData(handle, 0x60000000, 0, tall.data(), static_cast<int>(tall.size()), 0, 0),
               0);
     EXPECT_TRUE(Written(handle).empty());
@@ -628,7 +579,7 @@ TEST_F(Pos, ImageCompressionForms)
 {
     // The run-length and JBIG forms are built by the imaging module; here only that each
     // goes out whole and differs from the plain form.
-    const Bytes bmp = MakeBmp(16, 8, 0);
+    const Bytes bmp = BlackBmp(16, 8);
     Bytes forms[3];
     for (int method = 0; method < 3; ++method) {
         ClearWritten(handle);

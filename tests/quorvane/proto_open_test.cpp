@@ -8,25 +8,17 @@
 #include <vector>
 
 #include "ports/NZUtils.h"
-#include "printer/NZProtoHandler.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/quorvane.h"
+#include "support/ProtoPackages.h"
 #include "support/PtyPrinter.h"
 #include "support/TestUtil.h"
 #include "support/UdpPeer.h"
 
+using quorvane_test::Package;
 using quorvane_test::WaitFor;
 
 namespace {
-
-std::string Package(unsigned char type, unsigned short cmd, unsigned int para, const std::string &data)
-{
-    std::vector<unsigned char> out(NZProtoHandler::HeaderSize + data.size());
-    unsigned int n = 0;
-    NZProtoHandler::GenerateSendPackage(type, cmd, para, static_cast<unsigned int>(data.size()),
-                                        reinterpret_cast<const unsigned char *>(data.data()), out.data(), &n);
-    return std::string(reinterpret_cast<const char *>(out.data()), n);
-}
 
 std::atomic<int> g_events{0};
 void OnOpened(void *, const char *, void *) { ++g_events; }

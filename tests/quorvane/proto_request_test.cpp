@@ -10,26 +10,18 @@
 #include <vector>
 
 #include "ports/NZUtils.h"
-#include "printer/NZProtoHandler.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_connection.h"
 #include "quorvane/proto_requests.h"
 #include "quorvane/quorvane.h"
 #include "support/FakePrinter.h"
+#include "support/ProtoPackages.h"
 #include "support/TestUtil.h"
 
+using quorvane_test::Package;
 using quorvane_test::WaitFor;
 
 namespace {
-
-std::string Package(unsigned char type, unsigned short cmd, unsigned int para, const std::string &data)
-{
-    std::vector<unsigned char> out(NZProtoHandler::HeaderSize + data.size());
-    unsigned int n = 0;
-    NZProtoHandler::GenerateSendPackage(type, cmd, para, static_cast<unsigned int>(data.size()),
-                                        reinterpret_cast<const unsigned char *>(data.data()), out.data(), &n);
-    return std::string(reinterpret_cast<const char *>(out.data()), n);
-}
 
 class ProtoMemory : public ::testing::Test {
 protected:

@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "printer/NZProtoHandler.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_connection.h"
 #include "quorvane/quorvane.h"
+#include "support/ProtoPackages.h"
 #include "support/TestUtil.h"
 
 using quorvane_test::Bytes;
 using quorvane_test::Hex;
+using quorvane_test::Package;
 using quorvane_test::ToHex;
 
 namespace {
@@ -58,6 +59,11 @@ protected:
     {
         const Bytes b = Hex(hex);
         Port_ReadedEvent(b.data(), static_cast<unsigned int>(b.size()), handle);
+    }
+    void FeedRaw(const std::string &bytes)
+    {
+        Port_ReadedEvent(reinterpret_cast<const unsigned char *>(bytes.data()), static_cast<unsigned int>(bytes.size()),
+                         handle);
     }
     std::string RxBytes()
     {
@@ -187,18 +193,15 @@ TEST_F(ReceivePath, SetLabelPositionAdjustmentSendsDots)
 TEST_F(ReceivePath, PackagesAreQueuedAndFirmwareTextIsSet)
 {
     const std::string text = "FW 1.2.3";
-    unsigned char pkg[12 + 300];
-    unsigned int len = 0;
-    ASSERT_TRUE(NZProtoHandler::GenerateSendPackage(0xFF, 32, 7, static_cast<unsigned int>(text.size()),
-                                                    reinterpret_cast<const unsigned char *>(text.data()), pkg, &len));
-    Port_ReadedEvent(pkg, len, handle);
+    const std::string pkg = Package(0xFF, 32, 7, text);
+    FeedRaw(pkg);
     {
         HandleGuard h(handle);
         std::lock_guard<std::mutex> lock(h->m_packageMutex);
         ASSERT_EQ(h->m_packages.size(), 1u);
     }
     // Package bytes are plain data for the caller as well.
-    EXPECT_EQ(RxBytes(), ToHex(pkg, len));
+    EXPECT_EQ(RxBytes(), ToHex(Bytes(pkg.begin(), pkg.end())));
 
     char buf[64];
     int needed = 0;
@@ -207,10 +210,7 @@ TEST_F(ReceivePath, PackagesAreQueuedAndFirmwareTextIsSet)
     EXPECT_EQ(needed, static_cast<int>(text.size()) + 1);
 
     // A shorter text later replaces the whole text (terminated after its bytes).
-    const std::string shorter = "abcdef";
-    ASSERT_TRUE(NZProtoHandler::GenerateSendPackage(0xFF, 32, 0, 6, reinterpret_cast<const unsigned char *>(shorter.data()),
-                                                    pkg, &len));
-    Port_ReadedEvent(pkg, len, handle);
+    FeedRaw(Package(0xFF, 32, 0, "abcdef"));
     char small[4] = {'x', 'x', 'x', 'x'};
     EXPECT_EQ(CP_Printer_GetPrinterFirmwareVersion(handle, small, sizeof(small), &needed), 1);
     EXPECT_EQ(std::string(small), "abc");
@@ -222,12 +222,7 @@ TEST_F(ReceivePath, PackagesAreQueuedAndFirmwareTextIsSet)
 
 TEST_F(ReceivePath, LongFirmwareTextIsCutAt255)
 {
-    std::string text(300, 'v');
-    unsigned char pkg[12 + 300];
-    unsigned int len = 0;
-    ASSERT_TRUE(NZProtoHandler::GenerateSendPackage(0xFF, 32, 0, 300, reinterpret_cast<const unsigned char *>(text.data()),
-                                                    pkg, &len));
-    Port_ReadedEvent(pkg, len, handle);
+    FeedRaw(Package(0xFF, 32, 0, std::string(300, 'v')));
     char buf[400];
     int needed = 0;
     EXPECT_EQ(CP_Printer_GetPrinterFirmwareVersion(handle, buf, sizeof(buf), &needed), 1);
@@ -237,12 +232,8 @@ TEST_F(ReceivePath, LongFirmwareTextIsCutAt255)
 
 TEST_F(ReceivePath, PackageListIsCapped)
 {
-    unsigned char pkg[12];
-    unsigned int len = 0;
-    for (unsigned int i = 0; i < 300; ++i) {
-        ASSERT_TRUE(NZProtoHandler::GenerateSendPackage(0xFF, 63, i, 0, nullptr, pkg, &len));
-        Port_ReadedEvent(pkg, len, handle);
-    }
+    for (unsigned int i = 0; i < 300; ++i)
+        FeedRaw(Package(0xFF, 63, i, ""));
     HandleGuard h(handle);
     std::lock_guard<std::mutex> lock(h->m_packageMutex);
     ASSERT_EQ(h->m_packages.size(), IOHandle::MaxReceivedPackages);

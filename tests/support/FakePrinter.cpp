@@ -7,9 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
+
+#include "support/TestUtil.h"
 
 FakePrinter::FakePrinter(uint16_t port)
     : m_port(port), m_listenFd(-1), m_wakePipe{-1, -1}, m_running(false), m_silent(false), m_refuse(false),
@@ -23,9 +25,12 @@ bool FakePrinter::Start()
 {
     if (m_running)
         return true;
+    m_startError = 0;
     m_listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listenFd < 0)
+    if (m_listenFd < 0) {
+        m_startError = errno;
         return false;
+    }
     int one = 1;
     setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
     sockaddr_in addr;
@@ -37,6 +42,7 @@ bool FakePrinter::Start()
     if (bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) != 0 || listen(m_listenFd, 64) != 0 ||
         getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&addr), &len) != 0 ||
         pipe2(m_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        m_startError = errno;
         close(m_listenFd);
         m_listenFd = -1;
         return false;
@@ -200,20 +206,8 @@ bool FakePrinter::WaitForLive(int count, int timeoutMs) const
 
 std::string FakePrinter::Hex(const char *text)
 {
-    std::string out;
-    int hi = -1;
-    for (const char *p = text; p && *p; ++p) {
-        if (!isxdigit(static_cast<unsigned char>(*p)))
-            continue;
-        const int v = isdigit(static_cast<unsigned char>(*p)) ? *p - '0' : (tolower(*p) - 'a' + 10);
-        if (hi < 0) {
-            hi = v;
-        } else {
-            out.push_back(static_cast<char>(hi * 16 + v));
-            hi = -1;
-        }
-    }
-    return out;
+    const quorvane_test::Bytes b = quorvane_test::Hex(text ? text : "");
+    return std::string(b.begin(), b.end());
 }
 
 void FakePrinter::SendTo(Conn &c, const std::string &bytes)

@@ -31,6 +31,8 @@ public:
 
     // Listens on 127.0.0.1 and starts serving; false when the port cannot be had.
     bool Start();
+    // Why the last Start failed (an errno value), 0 after a good one.
+    int StartError() const { return m_startError; }
     // Closes every connection and the listener and joins the thread.
     void Stop();
     uint16_t Port() const { return m_port; }
@@ -99,6 +101,7 @@ private:
     int m_wakePipe[2];
     std::thread m_thread;
     bool m_running;
+    int m_startError = 0;
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_cond;

@@ -1,5 +1,7 @@
 #include "support/PrinterAnswers.h"
 
+#include <cstring>
+
 #include "support/FakePrinter.h"
 #include "support/PtyPrinter.h"
 
@@ -8,6 +10,19 @@ namespace quorvane_test {
 const char *const kFakePrinterModel = "QV-FAKE-58";
 
 std::string ReadyStatus() { return std::string(4, '\x12'); }
+
+Bytes UdpConfigReply(const Bytes &sent, unsigned int rest, unsigned int macOffset)
+{
+    Bytes r(rest + 14, 0x00);
+    memcpy(r.data(), "EPSONs", 6);
+    memcpy(r.data() + 6, sent.data() + 6, 4);
+    r[10] = static_cast<unsigned char>(rest >> 24);
+    r[11] = static_cast<unsigned char>(rest >> 16);
+    r[12] = static_cast<unsigned char>(rest >> 8);
+    r[13] = static_cast<unsigned char>(rest);
+    memcpy(r.data() + macOffset, sent.data() + macOffset, 6);
+    return r;
+}
 
 std::vector<AnswerRule> PrinterAnswerRules(const std::string &status)
 {

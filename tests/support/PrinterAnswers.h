@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TestUtil.h"
+
 class FakePrinter;
 class PtyPrinter;
 
@@ -26,6 +28,11 @@ extern const char *const kFakePrinterModel;
 std::vector<AnswerRule> PrinterAnswerRules(const std::string &status);
 // Ready, paper loaded, cover closed: 12 12 12 12.
 std::string ReadyStatus();
+
+// A network printer's answer to a UDP configuration command: the command's header with
+// "EPSONs", the reply length field `rest`, the command's MAC at macOffset, zero-padded to
+// the reply's total length (14 + rest).
+Bytes UdpConfigReply(const Bytes &sent, unsigned int rest, unsigned int macOffset);
 
 // Installs the rules into a TCP fake printer or a pty printer.
 void AddPrinterAnswers(FakePrinter &printer, const std::string &status);

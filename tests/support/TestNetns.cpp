@@ -7,16 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sched.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+#include "support/UdpPeer.h"
 
 extern char **environ;
 
@@ -149,39 +147,24 @@ bool TestNetns::linkCarries()
     std::atomic<bool> got(false);
     std::atomic<int> listening(0);
     std::thread peer = Start(true, [&] {
-        const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        struct sockaddr_in sa;
-        memset(&sa, 0, sizeof(sa));
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(kProbePort);
-        inet_pton(AF_INET, PeerAddress(), &sa.sin_addr);
-        if (fd < 0 || bind(fd, reinterpret_cast<struct sockaddr *>(&sa), sizeof(sa)) != 0) {
+        UdpPeer sock(PeerAddress(), kProbePort);
+        if (!sock.Ok()) {
             listening = -1;
-            if (fd >= 0)
-                close(fd);
             return;
         }
         listening = 1;
-        struct pollfd p = {fd, POLLIN, 0};
-        if (poll(&p, 1, 5000) == 1)
-            got = true;
-        close(fd);
+        Datagram d;
+        got = sock.Receive(d, 5000);
     });
     std::thread local = Start(false, [&] {
         while (listening.load() == 0)
             usleep(1000);
-        const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        struct sockaddr_in sa;
-        memset(&sa, 0, sizeof(sa));
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(kProbePort);
-        inet_pton(AF_INET, PeerAddress(), &sa.sin_addr);
-        for (int i = 0; fd >= 0 && listening.load() > 0 && i < 250 && !got.load(); ++i) {
-            sendto(fd, "probe", 5, 0, reinterpret_cast<struct sockaddr *>(&sa), sizeof(sa));
+        UdpPeer sock("0.0.0.0", 0);
+        const std::vector<unsigned char> probe = {'p', 'r', 'o', 'b', 'e'};
+        for (int i = 0; sock.Ok() && listening.load() > 0 && i < 250 && !got.load(); ++i) {
+            sock.SendTo(probe, PeerAddress(), kProbePort);
             usleep(20000);
         }
-        if (fd >= 0)
-            close(fd);
     });
     local.join();
     peer.join();
@@ -217,27 +200,6 @@ bool TestNetns::Run(bool inPeer, std::function<void()> fn)
     std::thread t = Start(inPeer, fn, &entered);
     t.join();
     return entered;
-}
-
-int CountThreads()
-{
-    // Some runtimes (ThreadSanitizer) add a helper thread at the first thread creation:
-    // let that happen before anything is counted.
-    static const bool warmed = [] {
-        std::thread([] {}).join();
-        return true;
-    }();
-    (void)warmed;
-    int n = 0;
-    DIR *d = opendir("/proc/self/task");
-    if (!d)
-        return -1;
-    while (struct dirent *e = readdir(d)) {
-        if (e->d_name[0] != '.')
-            ++n;
-    }
-    closedir(d);
-    return n;
 }
 
 } // namespace quorvane_test

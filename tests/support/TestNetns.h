@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "support/TestUtil.h" // CountThreads
+
 namespace quorvane_test {
 
 class TestNetns {
@@ -44,9 +46,11 @@ private:
     std::string m_peer;
 };
 
-// Number of threads of this process (runtime helper threads already started).
-int CountThreads();
-
 } // namespace quorvane_test
+
+// Skips the current test, saying why, where the namespaces cannot be made.
+#define REQUIRE_NETNS(ns)                                                                                   \
+    if (!(ns).Ok())                                                                                         \
+    GTEST_SKIP() << "network namespaces unavailable: " << (ns).Reason()
 
 #endif

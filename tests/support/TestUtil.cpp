@@ -1,8 +1,11 @@
 #include "support/TestUtil.h"
 
+#include <gtest/gtest.h>
+
 #include <cctype>
 #include <cstdio>
 #include <dirent.h>
+#include <thread>
 
 #include "ports/NZUtils.h"
 
@@ -37,10 +40,27 @@ std::string ToHex(const unsigned char *data, size_t len)
     return s;
 }
 
-int CountOpenFds()
+bool ReadWholeFile(const std::string &path, std::string &content)
+{
+    content.clear();
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        content.append(buf, n);
+    fclose(f);
+    return true;
+}
+
+namespace {
+
+// Entries of a /proc directory, without "." and "..", or -1 if it cannot be read.
+int CountEntries(const char *dir)
 {
     int n = 0;
-    DIR *d = opendir("/proc/self/fd");
+    DIR *d = opendir(dir);
     if (!d)
         return -1;
     while (struct dirent *e = readdir(d)) {
@@ -48,7 +68,34 @@ int CountOpenFds()
             ++n;
     }
     closedir(d);
-    return n - 1; // the directory's own descriptor
+    return n;
+}
+
+} // namespace
+
+int CountOpenFds()
+{
+    const int n = CountEntries("/proc/self/fd");
+    return n < 0 ? n : n - 1; // the directory's own descriptor
+}
+
+int CountThreads()
+{
+    // Some runtimes (ThreadSanitizer) add a helper thread at the first thread creation:
+    // let that happen before anything is counted.
+    static const bool warmed = [] {
+        std::thread([] {}).join();
+        return true;
+    }();
+    (void)warmed;
+    return CountEntries("/proc/self/task");
+}
+
+void LeakCheck::Check(int timeoutMs) const
+{
+    EXPECT_TRUE(WaitFor([this] { return CountThreads() == threads; }, timeoutMs))
+        << CountThreads() << " threads, " << threads << " before";
+    EXPECT_EQ(fds, CountOpenFds());
 }
 
 bool WaitFor(const std::function<bool()> &cond, int timeoutMs)

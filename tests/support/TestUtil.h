@@ -15,8 +15,21 @@ Bytes Hex(const std::string &text);
 std::string ToHex(const unsigned char *data, size_t len);
 inline std::string ToHex(const Bytes &b) { return ToHex(b.data(), b.size()); }
 
+// Reads the whole file into content; false (content empty) if it cannot be opened.
+bool ReadWholeFile(const std::string &path, std::string &content);
+
 // Number of open descriptors of this process.
 int CountOpenFds();
+// Number of threads of this process (runtime helper threads already started).
+int CountThreads();
+
+// Descriptors and threads counted when made; Check() expects the same counts again, the
+// threads within timeoutMs (ending threads take a moment to leave).
+struct LeakCheck {
+    int fds = CountOpenFds();
+    int threads = CountThreads();
+    void Check(int timeoutMs = 2000) const;
+};
 
 // Polls cond every millisecond until it holds or timeoutMs passed; returns cond's last value.
 bool WaitFor(const std::function<bool()> &cond, int timeoutMs);

@@ -7,10 +7,7 @@
 // status requests (10 04 n with the n-th status byte), print-result requests (37 22 id
 // 00 00 00 00) and the model query as a ready printer would. Runs until SIGINT or SIGTERM.
 // Exit status: 0 after a normal stop, 2 for bad arguments, 3 when the port is taken.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,26 +25,6 @@ namespace {
 void Usage()
 {
     fprintf(stderr, "usage: fake_printer [--port N] [--out FILE] [--status \"12 12 12 12\"]\n");
-}
-
-// Why the port cannot be had, found by binding it the way the listener does.
-int BindError(unsigned port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return errno;
-    int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-    sockaddr_in addr;
-    memset(&addr, 0, sizeof(addr));
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    int err = 0;
-    if (bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) != 0 || listen(fd, 1) != 0)
-        err = errno;
-    close(fd);
-    return err;
 }
 
 } // namespace
@@ -100,7 +77,7 @@ int main(int argc, char **argv)
     FakePrinter printer(static_cast<uint16_t>(port));
     quorvane_test::AddPrinterAnswers(printer, status);
     if (!printer.Start()) {
-        const int err = BindError(static_cast<unsigned>(port));
+        const int err = printer.StartError();
         if (err == EADDRINUSE)
             fprintf(stderr,
                     "fake_printer: port %lu on 127.0.0.1 is already in use by another program; "

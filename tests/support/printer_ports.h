@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "ports/NZMemoryIO.h"
@@ -51,39 +52,60 @@ public:
 
 // Command tables: rows of {name, call(printer), expected bytes}.
 
-// Every row, run once, writes exactly its bytes in one write with the writer's time-out.
-template <typename Printer, typename Rows>
-void ExpectRowsWriteExactly(const Rows &rows, unsigned int capacity = 1 << 16)
+// Runs check(row, printer, port) for every row, the port emptied before each and in mode.
+template <typename Printer, typename Rows, typename Check>
+void ForEachRow(const Rows &rows, unsigned int capacity, RecordingPort::Mode mode, Check check)
 {
     RecordingPort port(capacity);
+    port.mode = mode;
     Printer printer;
     printer.SetIO(&port);
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         port.Reset();
+        check(row, printer, port);
+    }
+}
+
+// Every row, run once, writes exactly its bytes in one write with the writer's time-out.
+template <typename Printer, typename Rows>
+void ExpectRowsWriteExactly(const Rows &rows, unsigned int capacity = 1 << 16)
+{
+    auto check = [](const auto &row, Printer &printer, RecordingPort &port) {
         EXPECT_TRUE(row.call(printer));
         EXPECT_EQ(ToHex(row.expected), ToHex(port.Data()));
         EXPECT_EQ(1, port.writes);
         EXPECT_EQ(600000u, port.lastTimeout);
-    }
+    };
+    ForEachRow<Printer>(rows, capacity, RecordingPort::kWhole, check);
 }
 
 // A short or failed write makes every row report false, without a retry.
 template <typename Printer, typename Rows>
 void ExpectRowsFailOnShortOrFailedWrite(const Rows &rows, unsigned int capacity = 1 << 16)
 {
-    RecordingPort port(capacity);
-    Printer printer;
-    printer.SetIO(&port);
-    for (RecordingPort::Mode mode : {RecordingPort::kShort, RecordingPort::kFail}) {
-        port.mode = mode;
-        for (const auto &row : rows) {
-            SCOPED_TRACE(row.name);
-            port.Reset();
-            EXPECT_FALSE(row.call(printer));
-            EXPECT_EQ(1, port.writes) << "no retry";
-        }
-    }
+    auto check = [](const auto &row, Printer &printer, RecordingPort &port) {
+        EXPECT_FALSE(row.call(printer));
+        EXPECT_EQ(1, port.writes) << "no retry";
+    };
+    for (RecordingPort::Mode mode : {RecordingPort::kShort, RecordingPort::kFail})
+        ForEachRow<Printer>(rows, capacity, mode, check);
+}
+
+// Every row reports false before anything reaches the port (what the writer prints on the
+// way is swallowed).
+template <typename Printer, typename Rows>
+void ExpectRowsSendNothing(const Rows &rows, unsigned int capacity = 1 << 16)
+{
+    auto check = [](const auto &row, Printer &printer, RecordingPort &port) {
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(row.call(printer));
+        fflush(stdout);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(0, port.writes);
+        EXPECT_TRUE(port.Data().empty());
+    };
+    ForEachRow<Printer>(rows, capacity, RecordingPort::kWhole, check);
 }
 
 // Without a port every row reports false.

@@ -133,18 +133,8 @@ TEST(BmpRead, HostileHeadersAreRefused)
 TEST(BmpRead, OtherBmpFormatsGoToStbImage)
 {
     // 32-bit BMP: refused by the own reader, decoded by stb_image.
-    std::vector<unsigned char> f(54 + 2 * 4, 0);
-    f[0] = 'B';
-    f[1] = 'M';
-    Put32(f, 2, static_cast<uint32_t>(f.size()));
-    Put32(f, 10, 54);
-    Put32(f, 14, 40);
-    Put32(f, 18, 2);
-    Put32(f, 22, 1);
-    Put16(f, 26, 1);
-    Put16(f, 28, 32);
-    const unsigned char px[] = {0, 0, 255, 0, 255, 0, 0, 0}; // red, blue (B G R X)
-    std::copy(px, px + 8, f.begin() + 54);
+    const std::vector<unsigned char> f = MakeBmp(2, 1, 32, {255, 0, 0, 0, 0, 255}); // red, blue
+    ASSERT_EQ(imgtest::Hex("00 00 FF 00 FF 00 00 00"), std::vector<unsigned char>(f.begin() + 54, f.end()));
     EXPECT_EQ(nullptr, nzbmpreadrgb(f.data(), static_cast<unsigned>(f.size()), nullptr, nullptr, nullptr));
     int bits = 0, w = 0, h = 0;
     ASSERT_EQ(1, Quorvane_ImgUtils_GetImageSizeFromData(f.data(), static_cast<int>(f.size()), &bits, &w, &h));

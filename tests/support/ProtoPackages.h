@@ -1,0 +1,15 @@
+// Packet-protocol packages built by the command writer's own generator, for scripting
+// fake printers and feeding the receive path.
+#ifndef QUORVANE_TESTS_SUPPORT_PROTOPACKAGES_H
+#define QUORVANE_TESTS_SUPPORT_PROTOPACKAGES_H
+
+#include <string>
+
+namespace quorvane_test {
+
+// One whole package (header, data and checks) of type, command and parameter.
+std::string Package(unsigned char type, unsigned short cmd, unsigned int para, const std::string &data);
+
+} // namespace quorvane_test
+
+#endif
