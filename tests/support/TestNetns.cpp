@@ -219,25 +219,4 @@ bool TestNetns::Run(bool inPeer, std::function<void()> fn)
     return entered;
 }
 
-int CountThreads()
-{
-    // Some runtimes (ThreadSanitizer) add a helper thread at the first thread creation:
-    // let that happen before anything is counted.
-    static const bool warmed = [] {
-        std::thread([] {}).join();
-        return true;
-    }();
-    (void)warmed;
-    int n = 0;
-    DIR *d = opendir("/proc/self/task");
-    if (!d)
-        return -1;
-    while (struct dirent *e = readdir(d)) {
-        if (e->d_name[0] != '.')
-            ++n;
-    }
-    closedir(d);
-    return n;
-}
-
 } // namespace quorvane_test

@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "support/TestUtil.h" // CountThreads
+
 namespace quorvane_test {
 
 class TestNetns {
@@ -43,9 +45,6 @@ private:
     std::string m_local;
     std::string m_peer;
 };
-
-// Number of threads of this process (runtime helper threads already started).
-int CountThreads();
 
 } // namespace quorvane_test
 

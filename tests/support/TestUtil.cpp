@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <dirent.h>
 
+#include <thread>
+
 #include "ports/NZUtils.h"
 
 namespace quorvane_test {
@@ -49,6 +51,27 @@ int CountOpenFds()
     }
     closedir(d);
     return n - 1; // the directory's own descriptor
+}
+
+int CountThreads()
+{
+    // Some runtimes (ThreadSanitizer) add a helper thread at the first thread creation:
+    // let that happen before anything is counted.
+    static const bool warmed = [] {
+        std::thread([] {}).join();
+        return true;
+    }();
+    (void)warmed;
+    int n = 0;
+    DIR *d = opendir("/proc/self/task");
+    if (!d)
+        return -1;
+    while (struct dirent *e = readdir(d)) {
+        if (e->d_name[0] != '.')
+            ++n;
+    }
+    closedir(d);
+    return n;
 }
 
 bool WaitFor(const std::function<bool()> &cond, int timeoutMs)

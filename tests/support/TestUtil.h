@@ -17,6 +17,8 @@ inline std::string ToHex(const Bytes &b) { return ToHex(b.data(), b.size()); }
 
 // Number of open descriptors of this process.
 int CountOpenFds();
+// Number of threads of this process (runtime helper threads already started).
+int CountThreads();
 
 // Polls cond every millisecond until it holds or timeoutMs passed; returns cond's last value.
 bool WaitFor(const std::function<bool()> &cond, int timeoutMs);
