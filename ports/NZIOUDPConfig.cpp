@@ -116,19 +116,29 @@ bool NZIOUDPConfigCommand::Run(const char *localIp, unsigned short localPort, co
     m_port.setsockopt_sndtimeo(totalMs);
     StartReadThread();
 
+    // Every wait, the interval's and the send's, ends when the total time is up.
     const int64_t start = NZUtils_MonotonicMs();
+    const int64_t total = static_cast<int64_t>(totalMs);
     for (;;) {
-        if (NZUtils_MonotonicMs() - start > static_cast<int64_t>(totalMs))
+        const int64_t elapsed = NZUtils_MonotonicMs() - start;
+        if (elapsed > total)
             break;
         if (m_done.load() || !m_port.IsOpened())
             break;
-        const int sent = m_port.Write(m_packet, m_packetLength, totalMs);
+        // At least 1 ms: a send time-out of 0 would mean no limit at all.
+        const unsigned int sendLimit = static_cast<unsigned int>(total - elapsed > 0 ? total - elapsed : 1);
+        const int sent = m_port.Write(m_packet, m_packetLength, sendLimit);
         if (sent < 0 || static_cast<unsigned int>(sent) < m_packetLength)
             break;
         const int64_t sentAt = NZUtils_MonotonicMs();
-        while (NZUtils_MonotonicMs() - sentAt <= static_cast<int64_t>(intervalMs) && !m_done.load() &&
-               m_port.IsOpened())
+        for (;;) {
+            const int64_t now = NZUtils_MonotonicMs();
+            if (now - sentAt > static_cast<int64_t>(intervalMs) || now - start > total)
+                break;
+            if (m_done.load() || !m_port.IsOpened())
+                break;
             NZIOSleep::SleepMs(1);
+        }
     }
 
     // The receive thread ends before its socket closes.

@@ -165,7 +165,8 @@ void NZIOUdpDiscover::NZIOUdpDiscover_StartDiscover(unsigned int timeoutMs, int 
                     searchers[2 * k + 1].handler->Port().Write(NZIOUdpDiscover_QueryB,
                                                                sizeof(NZIOUdpDiscover_QueryB), timeoutMs);
             }
-            for (int i = 0; i < 50 && !cancelled(cancel); ++i)
+            // The pause between rounds ends early when the time is up.
+            for (int i = 0; i < 50 && !cancelled(cancel) && !limit.IsUp(); ++i)
                 NZIOSleep::SleepMs(5);
         }
 

@@ -32,6 +32,7 @@ void NZThreadIO::SetReadPacketSize(unsigned int size)
 
 bool NZThreadIO::IsReadThreadRunning() const { return m_readRequests.load() != m_readExits.load(); }
 bool NZThreadIO::OnReadThread() const { return tl_readPort == this; }
+bool NZThreadIO::OnAnyReadThread() { return tl_readPort != nullptr; }
 
 bool NZThreadIO::StartReadThread()
 {

@@ -32,6 +32,8 @@ public:
     bool IsReadThreadRunning() const;
     // True on this port's read thread (inside its received event, for example).
     bool OnReadThread() const;
+    // True on the read thread of any port (inside some port's received event).
+    static bool OnAnyReadThread();
     unsigned int AvailableInRing() const { return m_ring->Available(); }
 
     static void readThreadFunc(void *port);

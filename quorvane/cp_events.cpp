@@ -3,6 +3,12 @@
 #include "quorvane/cp_events.h"
 #include "quorvane/cp_globals.h"
 
+int &NZEventCallDepth()
+{
+    thread_local int depth = 0;
+    return depth;
+}
+
 #define QUORVANE_EVENT_FUNCTIONS(Kind, Family, Fn)                                                 \
     bool Add##Kind##EventToStructList(Fn callback, void *user)                                    \
     {                                                                                             \

@@ -1,12 +1,14 @@
 // The eight global event-callback lists. Each kind keeps its registrations in order
-// under its own lock, which is held while the kind's callbacks run: callbacks of one
-// kind never run at the same time, and must not register or remove callbacks of their
-// own kind.
+// under its own lock. Callbacks run on a snapshot of the list, with no lock held, so they
+// may run at the same time on different threads and may call back into the library.
 #ifndef QUORVANE_CP_EVENTS_H
 #define QUORVANE_CP_EVENTS_H
 
+#include <condition_variable>
 #include <list>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 #include "quorvane/quorvane.h"
 
@@ -28,6 +30,9 @@ QUORVANE_EVENT_STRUCT(PrinterReceivedEventStruct, CP_OnPrinterReceivedEvent)
 QUORVANE_EVENT_STRUCT(PrinterPrintedEventStruct, CP_OnPrinterPrintedEvent)
 #undef QUORVANE_EVENT_STRUCT
 
+// Depth of callback calls on the current thread: above 0 while a callback of any kind runs.
+int &NZEventCallDepth();
+
 template <typename Record>
 class NZEventStructList {
 public:
@@ -37,43 +42,78 @@ public:
     // pointer is not compared).
     bool Add(Callback callback, void *user)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (const Record &r : m_list)
-            if (r.callback == callback)
-                return false;
         if (!callback)
             return false;
-        m_list.push_back(Record(callback, user));
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const std::shared_ptr<Entry> &e : m_list)
+            if (e->record.callback == callback)
+                return false;
+        m_list.push_back(std::make_shared<Entry>(callback, user));
         return true;
     }
 
-    // Erases the first registration of the callback.
+    // Erases the registration of the callback; no call of it starts afterwards. Outside
+    // any callback this also waits until the calls of it running on other threads have
+    // returned, so its user data may go as soon as this returns. Inside a callback it does
+    // not wait: the call it would wait for may itself be waiting for this thread.
     bool Remove(Callback callback)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::unique_lock<std::mutex> lock(m_mutex);
         for (auto it = m_list.begin(); it != m_list.end(); ++it) {
-            if (it->callback == callback) {
-                m_list.erase(it);
-                return true;
-            }
+            if ((*it)->record.callback != callback)
+                continue;
+            std::shared_ptr<Entry> entry = *it;
+            m_list.erase(it);
+            entry->removed = true;
+            if (NZEventCallDepth() == 0)
+                m_idle.wait(lock, [&entry] { return entry->running == 0; });
+            return true;
         }
         return false;
     }
 
-    // Runs every callback in registration order with the event's arguments and its user
-    // pointer, holding the list lock throughout.
+    // Runs every callback registered when the event came, in registration order, with the
+    // event's arguments and its user pointer. The list lock is held only to take the
+    // snapshot and to mark each call's start and end, never while a callback runs: a
+    // callback may call anything, including closing other connections, writing (which
+    // raises this kind again) and adding or removing callbacks.
     template <typename... Args>
     void Call(Args... args)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (const Record &r : m_list)
-            if (r.callback)
-                r.callback(args..., r.user);
+        std::vector<std::shared_ptr<Entry>> snapshot;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_list.empty())
+                return;
+            snapshot.assign(m_list.begin(), m_list.end());
+        }
+        for (const std::shared_ptr<Entry> &entry : snapshot) {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (entry->removed)
+                    continue;
+                ++entry->running;
+            }
+            ++NZEventCallDepth();
+            entry->record.callback(args..., entry->record.user);
+            --NZEventCallDepth();
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (--entry->running == 0 && entry->removed)
+                m_idle.notify_all();
+        }
     }
 
 private:
+    struct Entry {
+        Entry(Callback callback, void *user) : record(callback, user), removed(false), running(0) {}
+        const Record record;
+        bool removed; // under m_mutex
+        int running;  // calls in progress, under m_mutex
+    };
+
     std::mutex m_mutex;
-    std::list<Record> m_list;
+    std::condition_variable m_idle;
+    std::list<std::shared_ptr<Entry>> m_list;
 };
 
 // Internal add, remove and call functions of each kind.

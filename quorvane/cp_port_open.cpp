@@ -4,8 +4,17 @@
 #include <cstring>
 
 #include "ports/NZIOPortConfigFileUtils.h"
+#include "ports/NZThreadIO.h"
+#include "ports/NZUtils.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_connection.h"
+
+// Runs a close handed over by CP_Port_Close, then gives back the reference it came with.
+static void DeferredCloseThread(void *handle)
+{
+    CP_Port_Close(handle);
+    ptrs.Release(static_cast<IOHandle *>(handle));
+}
 
 extern "C" CP_API int CP_Port_Close(CP_Handle handle)
 {
@@ -15,6 +24,14 @@ extern "C" CP_API int CP_Port_Close(CP_Handle handle)
     // The port's read thread cannot close its own port: the close would wait for it.
     if (h->OnOwnPortThread())
         return 0;
+    // Nor may another port's read thread wait for this port's: that thread may be in a
+    // callback closing the caller's connection, and each would wait for the other. The
+    // close then runs on a thread of its own, which holds a reference until it is done.
+    if (NZThreadIO::OnAnyReadThread() && ptrs.AddRef(h.get())) {
+        if (NZIOThread::StartThread(&DeferredCloseThread, h.get()))
+            return 1;
+        ptrs.Release(h.get());
+    }
     if (h->m_currentPort)
         h->m_currentPort->Close();
     // A close that device loss started on the port's close thread may still be running

@@ -139,7 +139,8 @@ CP_API CP_Handle CP_Port_OpenMemoryBuffer(unsigned int size);
 /* Closes the connection and destroys the handle. 1 when the handle was known, else 0.
  * Only the first close of a connection drops it; calling this from inside a callback
  * that runs on the connection's own read thread (received bytes, printer status, counts)
- * returns 0 and closes nothing. */
+ * returns 0 and closes nothing. Called on another connection's read thread, it returns 1
+ * at once and the close completes on a thread of its own. */
 CP_API int CP_Port_Close(CP_Handle handle);
 
 /* ---- Port: event callbacks ---------------------------------------------- */
@@ -147,10 +148,19 @@ CP_API int CP_Port_Close(CP_Handle handle);
 /*
  * Callbacks are global: each one fires for every connection, with the handle first and
  * the user pointer given at registration last. Adding a callback that is already
- * registered (or NULL) returns 0; removing returns 1 when it was registered. Callbacks of
- * one kind run one at a time, and must not add or remove callbacks of their own kind.
- * Received, status, received-count and printed-count callbacks run on the connection's
- * read thread and must not close that connection.
+ * registered (or NULL) returns 0; removing returns 1 when it was registered. Callbacks
+ * run in the order they were added, with no library lock held: callbacks of one kind may
+ * run at the same time on different threads (one per connection), and a callback may call
+ * any function, including adding or removing callbacks and writing to, querying or
+ * closing other connections. Received, status, received-count and printed-count
+ * callbacks run on the connection's read thread and must not close that connection (the
+ * close returns 0 there). A written callback that writes is called again for its own
+ * write and must end that recursion itself.
+ * Once a removal returns, the callback is not started again. A removal called outside
+ * any callback also waits until the calls of that callback already running on other
+ * threads have returned, so their user data may be freed right after it; a removal
+ * called from inside a callback does not wait (that could deadlock), so such calls may
+ * still be finishing.
  */
 typedef void (*CP_OnPortOpenedEvent)(CP_Handle handle, const char *name, void *private_data);
 typedef void (*CP_OnPortOpenFailedEvent)(CP_Handle handle, const char *name, void *private_data);

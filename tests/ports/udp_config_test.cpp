@@ -16,6 +16,7 @@
 #include "support/TestUtil.h"
 #include "support/UdpFakePrinter.h"
 #include "support/UdpPeer.h"
+#include "support/Watchdog.h"
 
 using namespace quorvane_test;
 
@@ -266,4 +267,56 @@ TEST(UdpConfigCommands, NothingSentOnBadInputOrFailedOpen)
     printer.Stop();
     EXPECT_TRUE(printer.Packets().empty());
     leaks.Check();
+}
+
+TEST(UdpConfigCommands, TotalTimeOutEndsTheIntervalWait)
+{
+    // An interval longer than the total time: one packet, then the total time ends the
+    // wait (within a second, also under sanitizers).
+    struct Row {
+        const char *what;
+        unsigned int intervalMs, totalMs;
+        std::function<bool(unsigned short port, unsigned int interval, unsigned int total)> run;
+    } rows[] = {
+        {"confirm, interval 3000 ms", 3000, 200,
+         [](unsigned short port, unsigned int interval, unsigned int total) {
+             NZIOUDPConfigConfirm cmd;
+             return cmd.NZIOUDPConfigConfirm_ConfigConfirm("127.0.0.1", 0, "127.0.0.1", port, "00:11:22:33:44:55",
+                                                           interval, total);
+         }},
+        {"confirm, interval 2^31 ms", 0x80000000u, 200,
+         [](unsigned short port, unsigned int interval, unsigned int total) {
+             NZIOUDPConfigConfirm cmd;
+             return cmd.NZIOUDPConfigConfirm_ConfigConfirm("127.0.0.1", 0, "127.0.0.1", port, "00:11:22:33:44:55",
+                                                           interval, total);
+         }},
+        {"set address, largest interval", 0xFFFFFFFFu, 300,
+         [](unsigned short port, unsigned int interval, unsigned int total) {
+             NZIOUDPConfigIP cmd;
+             return cmd.NZIOUDPConfigIP_ConfigIP("127.0.0.1", 0, "127.0.0.1", port, "00:11:22:33:44:55", 1,
+                                                 "192.168.1.100", "255.255.255.0", "192.168.1.1", interval, total);
+         }},
+        {"set name, interval 3000 ms", 3000, 100,
+         [](unsigned short port, unsigned int interval, unsigned int total) {
+             NZIOUDPConfigName cmd;
+             return cmd.NZIOUDPConfigName_ConfigName("127.0.0.1", 0, "127.0.0.1", port, "00:11:22:33:44:55", "n",
+                                                     interval, total);
+         }},
+    };
+    Watchdog dog;
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.what);
+        UdpFakePrinter printer([](int, const Bytes &) -> std::vector<Bytes> { return {}; });
+        const int64_t start = NZUtils_MonotonicMs();
+        {
+            Watchdog::Scope call(dog, r.what, static_cast<int>(r.totalMs) + 5000);
+            EXPECT_FALSE(r.run(printer.Port(), r.intervalMs, r.totalMs));
+        }
+        const int64_t elapsed = NZUtils_MonotonicMs() - start;
+        EXPECT_GE(elapsed, static_cast<int64_t>(r.totalMs));
+        EXPECT_LT(elapsed, static_cast<int64_t>(r.totalMs) + 1000);
+        NZIOSleep::SleepMs(20);
+        printer.Stop();
+        EXPECT_EQ(1u, printer.Packets().size());
+    }
 }

@@ -15,6 +15,7 @@
 
 FakePrinter::FakePrinter(uint16_t port)
     : m_port(port), m_listenFd(-1), m_wakePipe{-1, -1}, m_running(false), m_silent(false), m_refuse(false),
+      m_stalled(false),
       m_dropAfter(0), m_dropHow(After::Nothing), m_accepted(0), m_live(0), m_stop(false)
 {
 }
@@ -118,6 +119,15 @@ void FakePrinter::SetRefuse(bool refuse)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_refuse = refuse;
+}
+
+void FakePrinter::SetStalled(bool stalled)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stalled = stalled;
+    }
+    Wake();
 }
 
 void FakePrinter::Send(const std::string &bytes)
@@ -324,11 +334,13 @@ void FakePrinter::Serve()
 {
     for (;;) {
         std::vector<Command> commands;
+        bool stalled;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_stop)
                 break;
             commands.swap(m_commands);
+            stalled = m_stalled;
         }
         for (const Command &cmd : commands) {
             for (Conn &c : m_conns) {
@@ -350,8 +362,9 @@ void FakePrinter::Serve()
         std::vector<pollfd> fds;
         fds.push_back(pollfd{m_wakePipe[0], POLLIN, 0});
         fds.push_back(pollfd{m_listenFd, POLLIN, 0});
+        // Stalled: connections are not polled, so nothing is read from them.
         for (const Conn &c : m_conns)
-            fds.push_back(pollfd{c.fd, POLLIN, 0});
+            fds.push_back(pollfd{c.fd, static_cast<short>(stalled ? 0 : POLLIN), 0});
         if (poll(fds.data(), fds.size(), 50) <= 0)
             continue;
         if (fds[0].revents) {

@@ -49,6 +49,9 @@ public:
     void DropAfterReceiving(size_t count, After how);
     // Refuse new connections right after accepting them (accept, then reset).
     void SetRefuse(bool refuse);
+    // A stalled printer reads nothing from its connections (so it neither answers nor
+    // notices a close) until it is let go again; the client's writes pile up.
+    void SetStalled(bool stalled);
 
     // Actions on every connection open now (run on the serving thread, bounded wait).
     void Send(const std::string &bytes);
@@ -109,6 +112,7 @@ private:
     std::vector<Rule> m_rules;
     bool m_silent;
     bool m_refuse;
+    bool m_stalled;
     size_t m_dropAfter;
     After m_dropHow;
     std::vector<Command> m_commands;

@@ -7,6 +7,8 @@
 #include <dirent.h>
 #include <thread>
 
+#include <thread>
+
 #include "ports/NZUtils.h"
 
 namespace quorvane_test {
