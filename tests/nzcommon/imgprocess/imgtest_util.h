@@ -12,6 +12,8 @@
 
 #include <unistd.h>
 
+#include "support/ImageFiles.h"
+
 namespace imgtest {
 
 struct FreeDeleter {
@@ -72,46 +74,7 @@ inline void Put32(std::vector<unsigned char> &v, size_t at, uint32_t x)
         v[at + i] = static_cast<unsigned char>(x >> (8 * i));
 }
 
-// An uncompressed BMP: rgb holds width * |height| pixels top-down (R, G, B) for 24 bits;
-// for 1, 4 and 8 bits `indices` holds one palette index per pixel and `palette` the
-// (B, G, R, 0) entries. A negative height stores the rows top-down.
-inline std::vector<unsigned char> MakeBmp(int width, int height, int bits, const std::vector<unsigned char> &pixels,
-                                          const std::vector<unsigned char> &palette = {})
-{
-    const int absH = height < 0 ? -height : height;
-    const uint32_t rowBytes = static_cast<uint32_t>((width * bits + 31) / 32 * 4);
-    const uint32_t offset = 14 + 40 + static_cast<uint32_t>(palette.size());
-    std::vector<unsigned char> f(offset + rowBytes * absH, 0);
-    f[0] = 'B';
-    f[1] = 'M';
-    Put32(f, 2, static_cast<uint32_t>(f.size()));
-    Put32(f, 10, offset);
-    Put32(f, 14, 40);
-    Put32(f, 18, static_cast<uint32_t>(width));
-    Put32(f, 22, static_cast<uint32_t>(height));
-    Put16(f, 26, 1);
-    Put16(f, 28, static_cast<uint32_t>(bits));
-    for (size_t i = 0; i < palette.size(); ++i)
-        f[54 + i] = palette[i];
-    for (int y = 0; y < absH; ++y) {
-        int fileRow = height < 0 ? y : absH - 1 - y;
-        unsigned char *row = &f[offset + rowBytes * fileRow];
-        for (int x = 0; x < width; ++x) {
-            if (bits == 24) {
-                const unsigned char *p = &pixels[(static_cast<size_t>(y) * width + x) * 3];
-                row[x * 3] = p[2];
-                row[x * 3 + 1] = p[1];
-                row[x * 3 + 2] = p[0];
-            } else {
-                unsigned idx = pixels[static_cast<size_t>(y) * width + x];
-                int per = 8 / bits;
-                int shift = 8 - bits * (x % per + 1);
-                row[x / per] = static_cast<unsigned char>(row[x / per] | (idx << shift));
-            }
-        }
-    }
-    return f;
-}
+using quorvane_test::MakeBmp;
 
 // A file in a fresh temporary directory, removed with it.
 class TempFile {

@@ -1,0 +1,151 @@
+#include "support/ImageFiles.h"
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
+
+namespace quorvane_test {
+
+namespace {
+
+uint32_t Step(uint32_t &s)
+{
+    s = s * 1664525u + 1013904223u;
+    return s >> 8;
+}
+
+unsigned char Clamp(int v)
+{
+    return static_cast<unsigned char>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// A triangle wave of period 2 * span, 0..255.
+int Tri(int t, int span)
+{
+    t %= 2 * span;
+    if (t < 0)
+        t += 2 * span;
+    return (t < span ? t : 2 * span - t) * 255 / span;
+}
+
+void Collect(void *context, void *data, int size)
+{
+    auto *out = static_cast<std::vector<unsigned char> *>(context);
+    const unsigned char *p = static_cast<const unsigned char *>(data);
+    out->insert(out->end(), p, p + size);
+}
+
+void Put(std::vector<unsigned char> &v, size_t at, uint32_t x, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        v[at + i] = static_cast<unsigned char>(x >> (8 * i));
+}
+
+} // namespace
+
+std::vector<unsigned char> MakePicture(PictureKind kind, int w, int h, int channels, uint32_t seed)
+{
+    std::vector<unsigned char> p(static_cast<size_t>(w) * h * channels);
+    uint32_t s = seed;
+    size_t i = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            int base = 0;
+            if (kind == kPhoto) {
+                // Smooth shading, a bright disc and fine grain.
+                base = (Tri(x * 3 + y, 7 * w / 5 + 1) + Tri(y * 2 - x, 3 * h / 4 + 1)) / 2;
+                const int dx = x - w / 3, dy = y - h / 2, r = (w < h ? w : h) / 4;
+                if (dx * dx + dy * dy < r * r)
+                    base = 255 - base / 3;
+                base += static_cast<int>(Step(s) % 25) - 12;
+            } else if (kind == kText) {
+                // Lines of glyph-like blocks on white with a few gray strokes.
+                const int line = y / 24, row = y % 24, col = x / 9, cx = x % 9;
+                uint32_t g = static_cast<uint32_t>(line * 131 + col * 17 + static_cast<int>(seed)) * 2654435761u;
+                const bool ink = row >= 4 && row < 20 && cx < 7 && ((g >> ((row / 2) % 8 * 3 + cx / 3)) & 1);
+                base = ink ? ((g >> 29) == 0 ? 128 : 0) : 255;
+            } else {
+                base = static_cast<int>(Step(s) & 0xFF);
+            }
+            for (int c = 0; c < channels; ++c) {
+                int v = base;
+                if (c == 3)
+                    v = kind == kNoise ? static_cast<int>(Step(s) & 0xFF) : ((x + y) % 97 < 5 ? 0 : 255);
+                else if (channels >= 3)
+                    v = base + (c - 1) * 20;
+                p[i++] = Clamp(v);
+            }
+        }
+    }
+    return p;
+}
+
+std::vector<unsigned char> Png(int w, int h, int channels, const std::vector<unsigned char> &pixels)
+{
+    std::vector<unsigned char> out;
+    stbi_write_png_to_func(Collect, &out, w, h, channels, pixels.data(), w * channels);
+    return out;
+}
+
+std::vector<unsigned char> Jpeg(int w, int h, int channels, const std::vector<unsigned char> &pixels, int quality)
+{
+    std::vector<unsigned char> out;
+    stbi_write_jpg_to_func(Collect, &out, w, h, channels, pixels.data(), quality);
+    return out;
+}
+
+std::vector<unsigned char> MakeBmp(int width, int height, int bits, const std::vector<unsigned char> &pixels,
+                                   const std::vector<unsigned char> &palette)
+{
+    const int absH = height < 0 ? -height : height;
+    const uint32_t rowBytes = static_cast<uint32_t>((width * bits + 31) / 32 * 4);
+    const uint32_t offset = 14 + 40 + static_cast<uint32_t>(palette.size());
+    std::vector<unsigned char> f(offset + rowBytes * absH, 0);
+    f[0] = 'B';
+    f[1] = 'M';
+    Put(f, 2, static_cast<uint32_t>(f.size()), 4);
+    Put(f, 10, offset, 4);
+    Put(f, 14, 40, 4);
+    Put(f, 18, static_cast<uint32_t>(width), 4);
+    Put(f, 22, static_cast<uint32_t>(height), 4);
+    Put(f, 26, 1, 2);
+    Put(f, 28, static_cast<uint32_t>(bits), 2);
+    for (size_t i = 0; i < palette.size(); ++i)
+        f[54 + i] = palette[i];
+    for (int y = 0; y < absH; ++y) {
+        int fileRow = height < 0 ? y : absH - 1 - y;
+        unsigned char *row = &f[offset + rowBytes * fileRow];
+        for (int x = 0; x < width; ++x) {
+            if (bits == 24) {
+                const unsigned char *p = &pixels[(static_cast<size_t>(y) * width + x) * 3];
+                row[x * 3] = p[2];
+                row[x * 3 + 1] = p[1];
+                row[x * 3 + 2] = p[0];
+            } else {
+                unsigned idx = pixels[static_cast<size_t>(y) * width + x];
+                int per = 8 / bits;
+                int shift = 8 - bits * (x % per + 1);
+                row[x / per] = static_cast<unsigned char>(row[x / per] | (idx << shift));
+            }
+        }
+    }
+    return f;
+}
+
+uint64_t Fnv64(const unsigned char *data, size_t len)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (size_t i = 0; i < len; ++i) {
+        h ^= data[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+} // namespace quorvane_test
