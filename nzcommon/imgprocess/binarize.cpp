@@ -5,7 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <functional>
+#include <vector>
+
+#include "nzcommon/imgprocess/grayconv.h"
 #include "nzcommon/imgprocess/imgsizes.h"
+#include "nzcommon/imgprocess/parallel.h"
 
 const unsigned char Floyd16x16[16][16] = {
     {  0, 128,  32, 160,   8, 136,  40, 168,   2, 130,  34, 162,  10, 138,  42, 170},
@@ -68,55 +73,6 @@ void PackRowByTable(const unsigned char *gray, int width, const unsigned char *b
 }
 
 } // namespace
-
-unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseDithering(const unsigned char *gray, int width,
-                                                                          int height, int stride, int *outSize,
-                                                                          int *outBytesPerLine)
-{
-    int bpl;
-    int64_t size;
-    unsigned char *raster = NewRaster(gray, width, height, stride, &bpl, &size);
-    if (!raster)
-        return nullptr;
-    for (int y = 0; y < height; ++y) {
-        const unsigned char *g = gray + static_cast<int64_t>(y) * stride;
-        const unsigned char *t = Floyd16x16[y & 15];
-        unsigned char *out = raster + static_cast<int64_t>(y) * bpl;
-        for (int x = 0; x < width; ++x) {
-            if (g[x] <= t[x & 15])
-                out[x >> 3] = static_cast<unsigned char>(out[x >> 3] | (0x80 >> (x & 7)));
-        }
-    }
-    StoreOutputs(bpl, size, outSize, outBytesPerLine);
-    return raster;
-}
-
-unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseThresholding(const unsigned char *gray, int width,
-                                                                             int height, int stride, int *outSize,
-                                                                             int *outBytesPerLine)
-{
-    int bpl;
-    int64_t size;
-    unsigned char *raster = NewRaster(gray, width, height, stride, &bpl, &size);
-    if (!raster)
-        return nullptr;
-    // The sum of bytes stays an integer below 2^53, so summing in 64-bit integers gives the
-    // value a double accumulator holds.
-    uint64_t sum = 0;
-    for (int y = 0; y < height; ++y) {
-        const unsigned char *g = gray + static_cast<int64_t>(y) * stride;
-        for (int x = 0; x < width; ++x)
-            sum += g[x];
-    }
-    double mean = static_cast<double>(sum) / width / height;
-    unsigned char black[256];
-    for (int v = 0; v < 256; ++v)
-        black[v] = v < mean ? 1 : 0;
-    for (int y = 0; y < height; ++y)
-        PackRowByTable(gray + static_cast<int64_t>(y) * stride, width, black, raster + static_cast<int64_t>(y) * bpl);
-    StoreOutputs(bpl, size, outSize, outBytesPerLine);
-    return raster;
-}
 
 namespace {
 
@@ -195,37 +151,36 @@ void DiffuseRow(double *cur, double *next1, double *next2, int width, unsigned c
 
 } // namespace
 
-unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2(const unsigned char *gray, int width,
-                                                                                 int height, int stride,
-                                                                                 int *outSize, int *outBytesPerLine)
+namespace {
+
+// Serpentine diffusion over the whole image; row(y) gives gray row y once it is ready
+// (null: the rows cannot be had and the call fails). Keeps only the three rows it writes to.
+bool Diffuse(int width, int height, const std::function<const unsigned char *(int)> &row, unsigned char *raster,
+             int bpl)
 {
-    int bpl;
-    int64_t size;
-    unsigned char *raster = NewRaster(gray, width, height, stride, &bpl, &size);
-    if (!raster)
-        return nullptr;
     const size_t cells = static_cast<size_t>(width) + 4;
-    double *rows = static_cast<double *>(malloc(cells * 3 * sizeof(double)));
-    if (!rows) {
-        free(raster);
-        return nullptr;
-    }
+    std::vector<double> rows(cells * 3);
+    bool ok = true;
     auto load = [&](int y) {
-        double *r = rows + cells * static_cast<size_t>(y % 3);
+        double *r = rows.data() + cells * static_cast<size_t>(y % 3);
         r[0] = r[1] = r[cells - 2] = r[cells - 1] = 0.0;
         if (y >= height)
             return;
-        const unsigned char *g = gray + static_cast<int64_t>(y) * stride;
+        const unsigned char *g = row(y);
+        if (!g) {
+            ok = false;
+            return;
+        }
         for (int x = 0; x < width; ++x)
             r[x + 2] = g[x];
     };
     load(0);
     load(1);
     load(2);
-    for (int y = 0; y < height; ++y) {
-        double *cur = rows + cells * static_cast<size_t>(y % 3);
-        double *next1 = rows + cells * static_cast<size_t>((y + 1) % 3);
-        double *next2 = rows + cells * static_cast<size_t>((y + 2) % 3);
+    for (int y = 0; y < height && ok; ++y) {
+        double *cur = rows.data() + cells * static_cast<size_t>(y % 3);
+        double *next1 = rows.data() + cells * static_cast<size_t>((y + 1) % 3);
+        double *next2 = rows.data() + cells * static_cast<size_t>((y + 2) % 3);
         unsigned char *out = raster + static_cast<int64_t>(y) * bpl;
         if ((y & 1) == 0)
             DiffuseRow<1>(cur, next1, next2, width, out);
@@ -233,9 +188,145 @@ unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2
             DiffuseRow<-1>(cur, next1, next2, width, out);
         load(y + 3);
     }
-    free(rows);
+    return ok;
+}
+
+void DitherRow(const unsigned char *g, int width, int y, unsigned char *out)
+{
+    const unsigned char *t = Floyd16x16[y & 15];
+    for (int x = 0; x < width; ++x) {
+        if (g[x] <= t[x & 15])
+            out[x >> 3] = static_cast<unsigned char>(out[x >> 3] | (0x80 >> (x & 7)));
+    }
+}
+
+uint64_t SumRow(const unsigned char *g, int width)
+{
+    uint64_t sum = 0;
+    for (int x = 0; x < width; ++x)
+        sum += g[x];
+    return sum;
+}
+
+// Rows of independent work per block: a few blocks per thread even out uneven cores.
+int RowGrain(int height)
+{
+    const int per = height / (4 * NZPar_Threads());
+    return per > 16 ? per : 16;
+}
+
+} // namespace
+
+unsigned char *NZImg_BinarizePixels(const unsigned char *pixels, int width, int height, int stride, int format,
+                                    int method, int *outSize, int *outBytesPerLine)
+{
+    if (method < NZIMG_METHOD_DITHER || method > NZIMG_METHOD_DIFFUSION || format < NZIMG_FORMAT_GRAY ||
+        format > NZIMG_FORMAT_BGRA)
+        return nullptr;
+    const long long minStride = NZImg_MinStride(format, width);
+    const bool isGray = format == NZIMG_FORMAT_GRAY;
+    int64_t grayBytes = 0;
+    if (minStride < 0 || stride < minStride ||
+        (!isGray && !NZImg_MulSize(width > 0 ? width : 0, height > 0 ? height : 0, &grayBytes)))
+        return nullptr;
+    int bpl;
+    int64_t size;
+    // The checks of the raster are those of a gray image of the same rows.
+    unsigned char *raster = NewRaster(pixels, width, height, format == NZIMG_FORMAT_GRAY ? stride : width, &bpl, &size);
+    if (!raster)
+        return nullptr;
+    // Gray rows of the other formats, converted where they are needed.
+    unsigned char *gray = nullptr;
+    if (!isGray && method != NZIMG_METHOD_DITHER) {
+        gray = static_cast<unsigned char *>(malloc(static_cast<size_t>(grayBytes)));
+        if (!gray) {
+            free(raster);
+            return nullptr;
+        }
+    }
+    auto grayRow = [&](int y) {
+        return isGray ? pixels + static_cast<int64_t>(y) * stride : gray + static_cast<int64_t>(y) * width;
+    };
+    const int grain = RowGrain(height);
+    bool ok = true;
+    if (method == NZIMG_METHOD_DITHER) {
+        ok = NZPar_For(height, grain, [&](int y0, int y1) {
+            std::vector<unsigned char> block;
+            if (!isGray) {
+                block.resize(static_cast<size_t>(width) * static_cast<size_t>(y1 - y0));
+                NZGray_Rows(pixels, width, stride, format, y0, y1, block.data(), static_cast<size_t>(width));
+            }
+            for (int y = y0; y < y1; ++y) {
+                const unsigned char *g = isGray ? grayRow(y) : block.data() + static_cast<size_t>(y - y0) * width;
+                DitherRow(g, width, y, raster + static_cast<int64_t>(y) * bpl);
+            }
+        });
+    } else if (method == NZIMG_METHOD_THRESHOLD) {
+        // The sum of bytes stays an integer below 2^53, so partial sums in 64-bit integers
+        // add up to the value a double accumulator holds.
+        std::vector<uint64_t> sums(static_cast<size_t>((height - 1) / grain + 1), 0);
+        ok = NZPar_For(height, grain, [&](int y0, int y1) {
+            if (!isGray)
+                NZGray_Rows(pixels, width, stride, format, y0, y1, gray + static_cast<int64_t>(y0) * width,
+                            static_cast<size_t>(width));
+            uint64_t sum = 0;
+            for (int y = y0; y < y1; ++y)
+                sum += SumRow(grayRow(y), width);
+            sums[static_cast<size_t>(y0 / grain)] = sum;
+        });
+        uint64_t sum = 0;
+        for (uint64_t s : sums)
+            sum += s;
+        const double mean = static_cast<double>(sum) / width / height;
+        unsigned char black[256];
+        for (int v = 0; v < 256; ++v)
+            black[v] = v < mean ? 1 : 0;
+        ok = ok && NZPar_For(height, grain, [&](int y0, int y1) {
+                 for (int y = y0; y < y1; ++y)
+                     PackRowByTable(grayRow(y), width, black, raster + static_cast<int64_t>(y) * bpl);
+             });
+    } else if (isGray) {
+        ok = Diffuse(width, height, grayRow, raster, bpl);
+    } else {
+        // The gray rows are converted ahead of the diffusion by other threads and handed
+        // over block by block; alone, the diffusion converts each block just before it.
+        NZParAhead ahead(height, 16, 2, [&](int y0, int y1) {
+            NZGray_Rows(pixels, width, stride, format, y0, y1, gray + static_cast<int64_t>(y0) * width,
+                            static_cast<size_t>(width));
+        });
+        ok = Diffuse(width, height, [&](int y) { return ahead.Wait(y) ? grayRow(y) : nullptr; }, raster, bpl);
+    }
+    free(gray);
+    if (!ok) {
+        free(raster);
+        return nullptr;
+    }
     StoreOutputs(bpl, size, outSize, outBytesPerLine);
     return raster;
+}
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseDithering(const unsigned char *gray, int width,
+                                                                          int height, int stride, int *outSize,
+                                                                          int *outBytesPerLine)
+{
+    return NZImg_BinarizePixels(gray, width, height, stride, NZIMG_FORMAT_GRAY, NZIMG_METHOD_DITHER, outSize,
+                                outBytesPerLine);
+}
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseThresholding(const unsigned char *gray, int width,
+                                                                             int height, int stride, int *outSize,
+                                                                             int *outBytesPerLine)
+{
+    return NZImg_BinarizePixels(gray, width, height, stride, NZIMG_FORMAT_GRAY, NZIMG_METHOD_THRESHOLD, outSize,
+                                outBytesPerLine);
+}
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2(const unsigned char *gray, int width,
+                                                                                 int height, int stride,
+                                                                                 int *outSize, int *outBytesPerLine)
+{
+    return NZImg_BinarizePixels(gray, width, height, stride, NZIMG_FORMAT_GRAY, NZIMG_METHOD_DIFFUSION, outSize,
+                                outBytesPerLine);
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusion(const unsigned char *gray, int width,

@@ -1,5 +1,5 @@
 // The imaging outputs of photos, text and noise, checked against hashes recorded from the
-// straightforward serial code: faster paths must give the very same bytes.
+// straightforward serial code: the serial and the parallel paths must give those bytes.
 #include <gtest/gtest.h>
 
 #include <cinttypes>
@@ -12,6 +12,7 @@
 #include "nzcommon/imgprocess/imgscale.h"
 #include "nzcommon/imgprocess/jbigcodec.h"
 #include "nzcommon/imgprocess/monoformat.h"
+#include "nzcommon/imgprocess/parallel.h"
 #include "support/ImageFiles.h"
 
 using imgtest::Owned;
@@ -118,14 +119,21 @@ std::vector<Case> Cases()
 
 } // namespace
 
-TEST(OutputBytes, MatchTheRecordedHashes)
+// The serial path (one thread) and the parallel ones (blocks of rows and bands on several
+// threads, gray rows converted ahead of the diffusion) give the recorded bytes.
+TEST(OutputBytes, MatchTheRecordedHashesOnEveryThreadCount)
 {
-    for (const Case &c : Cases()) {
-        SCOPED_TRACE(c.name);
-        const Output out = c.run();
-        ASSERT_TRUE(out.ok);
-        char hex[32];
-        snprintf(hex, sizeof hex, "0x%016" PRIx64 "ull", Fnv64(out.bytes));
-        EXPECT_EQ(c.hash, Fnv64(out.bytes)) << hex;
+    const std::vector<Case> cases = Cases();
+    for (int threads : {1, 2, 5}) {
+        NZPar_SetThreads(threads);
+        for (const Case &c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << ", threads " << threads);
+            const Output out = c.run();
+            ASSERT_TRUE(out.ok);
+            char hex[32];
+            snprintf(hex, sizeof hex, "0x%016" PRIx64 "ull", Fnv64(out.bytes));
+            EXPECT_EQ(c.hash, Fnv64(out.bytes)) << hex;
+        }
     }
+    NZPar_SetThreads(0);
 }
