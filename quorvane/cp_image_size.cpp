@@ -2,6 +2,10 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
+
+#include "nzcommon/imgprocess/imgdecode.h"
+#include "nzcommon/imgprocess/imgfile.h"
 
 bool ApplyImageSizeRule(int imageWidth, int imageHeight, int &width, int &height)
 {
@@ -24,4 +28,27 @@ bool ApplyImageSizeRule(int imageWidth, int imageHeight, int &width, int &height
         }
     }
     return width > 0 && height > 0;
+}
+
+unsigned char *ConvertImageForPrint(const char *path, const unsigned char *data, int size, int &width, int &height,
+                                    int method, int *bytesPerLine)
+{
+    unsigned char *file = nullptr;
+    if (path) {
+        file = Quorvane_ImgUtils_ReadFile(path, &size);
+        if (!file)
+            return nullptr;
+        data = file;
+    }
+    unsigned char *raster = nullptr;
+    NZDecodedImage image;
+    if (data && size > 0 && NZImg_Decode(data, size, &image)) {
+        if (ApplyImageSizeRule(image.width, image.height, width, height)) {
+            int rasterSize = 0;
+            raster = NZImg_ConvertDecoded(image, data, size, width, height, method, &rasterSize, bytesPerLine);
+        }
+        NZImg_FreeDecoded(&image);
+    }
+    free(file);
+    return raster;
 }

@@ -80,3 +80,36 @@ TEST(ImagePrintBytes, MatchTheRecordedHashes)
         EXPECT_EQ(c.hash, Fnv64(wire)) << hex;
     }
 }
+
+// A picture whose header reads well but whose body is damaged fails at the decoding, and
+// nothing reaches the port; so do a missing file and bytes that are no picture.
+TEST(ImagePrintBytes, DamagedPicturesSendNothing)
+{
+    const std::vector<unsigned char> photo = MakePicture(kPhoto, 64, 48, 3, 2);
+    std::vector<unsigned char> png = Png(64, 48, 3, photo);
+    for (size_t i = png.size() / 2; i < png.size() - 12; ++i)
+        png[i] = static_cast<unsigned char>(png[i] * 7 + 3); // inside the compressed rows
+    std::vector<unsigned char> bmp = MakeBmp(64, 48, 24, photo);
+    bmp.resize(bmp.size() - 100); // rows missing
+    const TempImage pngFile(png), bmpFile(bmp);
+    const unsigned char *p = png.data(), *b = bmp.data();
+    const int pn = static_cast<int>(png.size()), bn = static_cast<int>(bmp.size());
+    const Case cases[] = {
+        {"pos data", [&](CP_Handle h) { return CP_Pos_PrintRasterImageFromData(h, 0, 0, p, pn, 2, 0); }, 0},
+        {"pos file", [&](CP_Handle h) { return CP_Pos_PrintRasterImageFromFile(h, 32, 0, pngFile.path(), 2, 2); }, 0},
+        {"pos short BMP", [&](CP_Handle h) { return CP_Pos_PrintRasterImageFromData(h, 0, 0, b, bn, 0, 0); }, 0},
+        {"pos missing file", [&](CP_Handle h) { return CP_Pos_PrintRasterImageFromFile(h, 0, 0, "/nonexistent/x.png", 0, 0); }, 0},
+        {"label data", [&](CP_Handle h) { return CP_Label_DrawImageFromData(h, 0, 0, 0, 0, p, pn, 1, 0); }, 0},
+        {"label file", [&](CP_Handle h) { return CP_Label_DrawImageFromFile(h, 0, 0, 0, 0, bmpFile.path(), 1, 2); }, 0},
+        {"page data", [&](CP_Handle h) { return CP_Page_DrawRasterImageFromData(h, 5, 5, 0, 0, p, pn, 2); }, 0},
+        {"page file", [&](CP_Handle h) { return CP_Page_DrawRasterImageFromFile(h, 5, 5, 0, 0, pngFile.path(), 0); }, 0},
+        {"not a picture", [&](CP_Handle h) { return CP_Pos_PrintRasterImageFromData(h, 0, 0, p + 8, 40, 0, 0); }, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryConnection conn;
+        ASSERT_NE(nullptr, conn.handle());
+        EXPECT_EQ(0, c.call(conn.handle()));
+        EXPECT_EQ("", conn.Take());
+    }
+}
