@@ -35,6 +35,9 @@ bool NZThreadIO::OnReadThread() const { return tl_readPort == this; }
 
 bool NZThreadIO::StartReadThread()
 {
+    // The ring's storage comes with the first open: idle port objects hold none.
+    if (!m_ring->Allocate())
+        return false;
     const int target = m_readStarts.load() + 1;
     m_readRequests.fetch_add(1);
     m_stop = false;
