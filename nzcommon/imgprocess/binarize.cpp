@@ -253,11 +253,14 @@ uint64_t SumRow(const unsigned char *g, int width)
     return sum;
 }
 
-// Rows of independent work per block: a few blocks per thread even out uneven cores.
-int RowGrain(int height)
+// Rows of independent work per block: a few blocks per thread even out uneven cores, and
+// a block holds at least about 128 K pixels, so that small pictures stay on one thread.
+int RowGrain(int width, int height)
 {
     const int per = height / (4 * NZPar_Threads());
-    return per > 16 ? per : 16;
+    const int least = width > 0 ? (1 << 17) / width : 16;
+    const int grain = per > least ? per : least;
+    return grain > 16 ? grain : 16;
 }
 
 } // namespace
@@ -292,7 +295,7 @@ unsigned char *NZImg_BinarizePixels(const unsigned char *pixels, int width, int 
     auto grayRow = [&](int y) {
         return isGray ? pixels + static_cast<int64_t>(y) * stride : gray + static_cast<int64_t>(y) * width;
     };
-    const int grain = RowGrain(height);
+    const int grain = RowGrain(width, height);
     bool ok = true;
     if (method == NZIMG_METHOD_DITHER) {
         ok = NZPar_For(height, grain, [&](int y0, int y1) {

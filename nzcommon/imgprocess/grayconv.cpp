@@ -99,7 +99,8 @@ unsigned char *Quorvane_ImgUtils_ConvertImageToGrayFormat(const unsigned char *p
     if (!gray)
         return nullptr;
     const int threads = NZPar_Threads();
-    const int grain = height / (4 * threads) > 32 ? height / (4 * threads) : 32;
+    const int least = (1 << 17) / width > 32 ? (1 << 17) / width : 32;
+    const int grain = height / (4 * threads) > least ? height / (4 * threads) : least;
     NZPar_For(height, grain, [&](int y0, int y1) {
         NZGray_Rows(pixels, width, stride, format, y0, y1, gray + static_cast<int64_t>(y0) * width,
                     static_cast<size_t>(width));

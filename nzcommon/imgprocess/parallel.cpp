@@ -21,11 +21,15 @@ int DefaultThreads()
             if (end && *end == '\0' && n >= 1)
                 return n > 256 ? 256 : static_cast<int>(n);
         }
+        // Beyond four threads the work of one picture gains little, and on a busy machine
+        // every extra thread is one more to wait for.
+        int cores = 0;
         cpu_set_t set;
-        if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
-            return CPU_COUNT(&set);
-        const unsigned hw = std::thread::hardware_concurrency();
-        return hw > 0 ? static_cast<int>(hw) : 1;
+        if (sched_getaffinity(0, sizeof set, &set) == 0)
+            cores = CPU_COUNT(&set);
+        if (cores <= 0)
+            cores = static_cast<int>(std::thread::hardware_concurrency());
+        return cores < 1 ? 1 : (cores > 4 ? 4 : cores);
     }();
     return threads;
 }

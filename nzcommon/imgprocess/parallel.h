@@ -11,7 +11,7 @@
 
 // Threads one imaging call may use, the caller's included: the environment variable
 // QUORVANE_THREADS when it holds a number of 1 or more (1 keeps every path serial), else
-// the cores this process may run on.
+// the cores this process may run on, at most four.
 int NZPar_Threads();
 
 // Overrides the number above for the whole process (tests and benchmarks compare the

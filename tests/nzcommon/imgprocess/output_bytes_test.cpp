@@ -44,13 +44,14 @@ struct Case {
 
 const int kW = 333, kH = 261;
 
-Output Pixels(PictureKind kind, int format, int method)
+// Pictures of kW x kH stay within one block of rows; 600 x 700 ones are split into several.
+Output Pixels(PictureKind kind, int format, int method, int w = kW, int h = kH, uint32_t seed = 7)
 {
     const int channels = format == 3 ? 1 : (format <= 5 ? 3 : 4);
-    const std::vector<unsigned char> px = MakePicture(kind, kW, kH, channels, 7);
+    const std::vector<unsigned char> px = MakePicture(kind, w, h, channels, seed);
     int size = 0, bpl = 0;
     unsigned char *r =
-        Quorvane_ImgUtils_ConvertImagePixelsToMonoFormat(px.data(), kW, kH, kW * channels, format, method, &size, &bpl);
+        Quorvane_ImgUtils_ConvertImagePixelsToMonoFormat(px.data(), w, h, w * channels, format, method, &size, &bpl);
     return Take(r, size);
 }
 
@@ -102,6 +103,11 @@ std::vector<Case> Cases()
         {"noise BGRA dither", [] { return Pixels(kNoise, 9, 0); }, 0x327c62c2b9a88287ull},
         {"noise BGRA threshold", [] { return Pixels(kNoise, 9, 1); }, 0xa70e7a395c3e56cbull},
         {"noise BGRA diffusion", [] { return Pixels(kNoise, 9, 2); }, 0xa9f7d4b66358e138ull},
+        {"large photo RGBA dither", [] { return Pixels(kPhoto, 7, 0, 600, 700, 13); }, 0xa4f7fff0a51a955full},
+        {"large photo RGBA threshold", [] { return Pixels(kPhoto, 7, 1, 600, 700, 13); }, 0x3ffabcc09340bd16ull},
+        {"large photo RGBA diffusion", [] { return Pixels(kPhoto, 7, 2, 600, 700, 13); }, 0x240b2d650a60ec2dull},
+        {"large text gray threshold", [] { return Pixels(kText, 3, 1, 600, 700, 13); }, 0xefb25b800ec2d9efull},
+        {"large noise RGB dither", [] { return Pixels(kNoise, 4, 0, 600, 700, 13); }, 0x3cf568b5f78a8f72ull},
         {"noise ARGB diffusion", [] { return Pixels(kNoise, 6, 2); }, 0x87f53fb2fff7fec4ull},
         {"scale RGB up", [] { return Scale(3, 301, 211, 576, 400); }, 0xb3eb3806e6a3084eull},
         {"scale RGB down", [] { return Scale(3, 301, 211, 150, 97); }, 0xfd17878b70f39ecaull},
