@@ -5,13 +5,25 @@
 NZIORxBuffer::NZIORxBuffer() : NZIORxBuffer(16384) {}
 
 NZIORxBuffer::NZIORxBuffer(unsigned int size)
-    : m_size(size), m_storage(size ? static_cast<unsigned char *>(malloc(size)) : nullptr), m_read(0), m_write(0)
+    : m_size(size), m_storage(nullptr), m_read(0), m_write(0)
 {
 }
 
-NZIORxBuffer::~NZIORxBuffer() { free(m_storage); }
+NZIORxBuffer::~NZIORxBuffer() { free(m_storage.load()); }
 
-// A ring of fewer than two slots, or without storage, is both empty and full.
+bool NZIORxBuffer::Allocate()
+{
+    if (m_size < 2)
+        return false;
+    if (m_storage.load(std::memory_order_relaxed))
+        return true;
+    unsigned char *storage = static_cast<unsigned char *>(malloc(m_size));
+    m_storage.store(storage, std::memory_order_release);
+    return storage != nullptr;
+}
+
+// A ring of fewer than two slots is both empty and full; one whose storage is not there
+// yet is empty and not full (a push allocates it).
 bool NZIORxBuffer::IsEmpty() const
 {
     if (!Usable())
@@ -21,8 +33,10 @@ bool NZIORxBuffer::IsEmpty() const
 
 bool NZIORxBuffer::IsFull() const
 {
-    if (!Usable())
+    if (m_size < 2)
         return true;
+    if (!Usable())
+        return false;
     return (m_write.load(std::memory_order_acquire) + 1) % m_size == m_read.load(std::memory_order_acquire) % m_size;
 }
 
@@ -37,23 +51,23 @@ unsigned int NZIORxBuffer::Available() const
 
 void NZIORxBuffer::PushBack(unsigned char byte)
 {
-    if (!Usable())
+    if (!Allocate())
         return;
     while (IsFull()) {
     }
     const unsigned int w = m_write.load(std::memory_order_relaxed);
-    m_storage[w % m_size] = byte;
+    m_storage.load(std::memory_order_relaxed)[w % m_size] = byte;
     m_write.store((w + 1) % m_size, std::memory_order_release);
 }
 
 unsigned char NZIORxBuffer::PopFront()
 {
-    if (!Usable())
+    if (m_size < 2)
         return 0;
     while (IsEmpty()) {
     }
     const unsigned int r = m_read.load(std::memory_order_relaxed);
-    const unsigned char byte = m_storage[r % m_size];
+    const unsigned char byte = m_storage.load(std::memory_order_acquire)[r % m_size];
     m_read.store((r + 1) % m_size, std::memory_order_release);
     return byte;
 }

@@ -36,6 +36,9 @@ bool NZThreadIO::OnAnyReadThread() { return tl_readPort != nullptr; }
 
 bool NZThreadIO::StartReadThread()
 {
+    // The ring's storage comes with the first open: idle port objects hold none.
+    if (!m_ring->Allocate())
+        return false;
     const int target = m_readStarts.load() + 1;
     m_readRequests.fetch_add(1);
     m_stop = false;

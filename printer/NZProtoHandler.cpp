@@ -45,7 +45,7 @@ bool NZProtoHandler::GenerateSendPackage(unsigned char type, unsigned short cmd,
 // ---- reader -----------------------------------------------------------------
 
 NZProtoHandlerPro::NZProtoHandlerPro()
-    : headCount(0), data((unsigned char*)malloc(NZProtoHandler::MaxDataLength + 1)), dataCount(0),
+    : headCount(0), data(nullptr), dataCount(0),
       checkHeadXor(true), checkDataXor(true)
 {
     memset(head, 0, sizeof(head));
@@ -104,6 +104,10 @@ bool NZProtoHandlerPro::HandleByte(unsigned char b)
         if (headCount < NZProtoHandler::HeaderSize)
             return false;
         dataCount = 0;
+        // The data buffer comes with the first package: a connection that never receives
+        // one holds none.
+        if (!data)
+            data = (unsigned char*)malloc(NZProtoHandler::MaxDataLength + 1);
         if (checkHeadXor && NZProtoHandler::Xor(head, 10) != head[10]) {
             ResetHead(head, headCount, head, &headCount);
             return false;

@@ -2,6 +2,10 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
+
+#include "nzcommon/imgprocess/imgdecode.h"
+#include "nzcommon/imgprocess/imgfile.h"
 
 #include "nzcommon/imgprocess/grayconv.h"
 
@@ -37,4 +41,27 @@ bool PixelImageFits(long long dataLength, int width, int height, int stride, int
     const long long needed =
         static_cast<long long>(height - 1) * stride + (mono ? static_cast<long long>(stride) : minStride);
     return dataLength >= needed;
+}
+
+unsigned char *ConvertImageForPrint(const char *path, const unsigned char *data, int size, int &width, int &height,
+                                    int method, int *bytesPerLine)
+{
+    unsigned char *file = nullptr;
+    if (path) {
+        file = Quorvane_ImgUtils_ReadFile(path, &size);
+        if (!file)
+            return nullptr;
+        data = file;
+    }
+    unsigned char *raster = nullptr;
+    NZDecodedImage image;
+    if (data && size > 0 && NZImg_Decode(data, size, &image)) {
+        if (ApplyImageSizeRule(image.width, image.height, width, height)) {
+            int rasterSize = 0;
+            raster = NZImg_ConvertDecoded(image, data, size, width, height, method, &rasterSize, bytesPerLine);
+        }
+        NZImg_FreeDecoded(&image);
+    }
+    free(file);
+    return raster;
 }

@@ -14,4 +14,12 @@ bool ApplyImageSizeRule(int imageWidth, int imageHeight, int &width, int &height
 // every row, they are copied row by row). Computed in 64 bits.
 bool PixelImageFits(long long dataLength, int width, int height, int stride, int format);
 
+// Raster data of an image file (path) or of its bytes (data, size; path null) at the size
+// the rule above gives for width and height, which are updated: the file is read once and
+// the picture decoded once, and the same picture gives the size and the dots. Null when
+// the file cannot be read whole, no decoder accepts the bytes, the size rule fails or the
+// conversion fails (unknown method included); *bytesPerLine gets the raster's row length.
+unsigned char *ConvertImageForPrint(const char *path, const unsigned char *data, int size, int &width, int &height,
+                                    int method, int *bytesPerLine);
+
 #endif

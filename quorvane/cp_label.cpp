@@ -2,8 +2,8 @@
 // label writer. Pointers and lengths are checked before anything is sent.
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 
-#include "nzcommon/imgprocess/imgprobe.h"
 #include "printer/NZLabelPrinter.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_image_size.h"
@@ -173,19 +173,33 @@ extern "C" CP_API int CP_Label_DrawPDF417Code(CP_Handle handle, int x, int y, in
                                                U8(setting4), U8(setting5), str));
 }
 
+namespace {
+
+// Draws the raster of an image file or its bytes at the size the image size rule gives.
+int DrawEncodedImage(const HandleGuard &h, int x, int y, int width, int height, const char *path, const unsigned char *data,
+                     int size, int binarization, int compression)
+{
+    int bytesPerLine = 0;
+    unsigned char *raster = ConvertImageForPrint(path, data, size, width, height, binarization, &bytesPerLine);
+    if (!raster)
+        return 0;
+    const bool ok = bytesPerLine > 0 &&
+                    h->m_labelPrinter.DrawRasterImageSpecifyCompressMethod(
+                        U16(x), U16(y), static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(width),
+                        static_cast<unsigned int>(height), raster, compression);
+    free(raster);
+    return Result(ok);
+}
+
+} // namespace
+
 extern "C" CP_API int CP_Label_DrawImageFromFile(CP_Handle handle, int x, int y, int width, int height,
                                                  const char *path, int binarization_method, int compression_method)
 {
     HandleGuard h(handle);
     if (!h || !path)
         return 0;
-    int bpp = 0, imageW = 0, imageH = 0;
-    if (!Quorvane_ImgUtils_GetImageSizeFromFile(path, &bpp, &imageW, &imageH))
-        return 0;
-    if (!ApplyImageSizeRule(imageW, imageH, width, height))
-        return 0;
-    return Result(h->m_labelPrinter.DrawRasterImageFromFileA(U16(x), U16(y), path, width, height,
-                                                             binarization_method, compression_method));
+    return DrawEncodedImage(h, x, y, width, height, path, nullptr, 0, binarization_method, compression_method);
 }
 
 extern "C" CP_API int CP_Label_DrawImageFromData(CP_Handle handle, int x, int y, int width, int height,
@@ -195,13 +209,8 @@ extern "C" CP_API int CP_Label_DrawImageFromData(CP_Handle handle, int x, int y,
     HandleGuard h(handle);
     if (!h || !data || data_size < 0)
         return 0;
-    int bpp = 0, imageW = 0, imageH = 0;
-    if (!Quorvane_ImgUtils_GetImageSizeFromData(data, data_size, &bpp, &imageW, &imageH))
-        return 0;
-    if (!ApplyImageSizeRule(imageW, imageH, width, height))
-        return 0;
-    return Result(h->m_labelPrinter.DrawRasterImageFromData(U16(x), U16(y), data, data_size, width, height,
-                                                            binarization_method, compression_method));
+    return DrawEncodedImage(h, x, y, width, height, nullptr, data, data_size, binarization_method,
+                            compression_method);
 }
 
 extern "C" CP_API int CP_Label_DrawImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *pixels,

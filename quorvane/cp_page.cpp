@@ -9,10 +9,10 @@
 // negative position, a corner beyond 65535) is refused before a byte is sent.
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 
 #include "nzcommon/imgprocess/binarize.h"
 #include "nzcommon/imgprocess/grayconv.h"
-#include "nzcommon/imgprocess/imgprobe.h"
 #include "nzcommon/imgprocess/page_layout.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_image_size.h"
@@ -257,6 +257,28 @@ extern "C" CP_API int CP_Page_DrawQRCode(CP_Handle handle, int x, int y, int nVe
     return DrawAt(handle, pos, [&] { return CP_Pos_PrintQRCode(handle, nVersion, nECCLevel, str); });
 }
 
+namespace {
+
+// Draws the raster of an image file or its bytes at the size the image size rule gives;
+// the picture is converted before anything is sent.
+int DrawEncodedImage(CP_Handle handle, const HandleGuard &h, int x, int y, int width, int height, const char *path,
+                     const unsigned char *data, int size, int binarization)
+{
+    int bytesPerLine = 0;
+    unsigned char *raster = ConvertImageForPrint(path, data, size, width, height, binarization, &bytesPerLine);
+    if (!raster)
+        return 0;
+    const int ok = bytesPerLine > 0 && DrawImageAt(handle, h->m_printerProperty, x, y, width, height, [&] {
+        return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(
+            raster, static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(width),
+            static_cast<unsigned int>(height));
+    });
+    free(raster);
+    return ok;
+}
+
+} // namespace
+
 extern "C" CP_API int CP_Page_DrawRasterImageFromFile(CP_Handle handle, int x, int y, int dstw, int dsth,
                                                       const char *pszFile, int binaryzation_method)
 {
@@ -265,14 +287,7 @@ extern "C" CP_API int CP_Page_DrawRasterImageFromFile(CP_Handle handle, int x, i
     HandleGuard h(handle);
     if (!h)
         return 0;
-    int bitsPerPixel = 0, imageWidth = 0, imageHeight = 0;
-    if (!Quorvane_ImgUtils_GetImageSizeFromFile(pszFile, &bitsPerPixel, &imageWidth, &imageHeight))
-        return 0;
-    if (!ApplyImageSizeRule(imageWidth, imageHeight, dstw, dsth))
-        return 0;
-    return DrawImageAt(handle, h->m_printerProperty, x, y, dstw, dsth, [&] {
-        return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromFileA(pszFile, dstw, dsth, binaryzation_method);
-    });
+    return DrawEncodedImage(handle, h, x, y, dstw, dsth, pszFile, nullptr, 0, binaryzation_method);
 }
 
 extern "C" CP_API int CP_Page_DrawRasterImageFromData(CP_Handle handle, int x, int y, int dstw, int dsth,
@@ -284,15 +299,7 @@ extern "C" CP_API int CP_Page_DrawRasterImageFromData(CP_Handle handle, int x, i
     HandleGuard h(handle);
     if (!h)
         return 0;
-    int bitsPerPixel = 0, imageWidth = 0, imageHeight = 0;
-    if (!Quorvane_ImgUtils_GetImageSizeFromData(data, data_size, &bitsPerPixel, &imageWidth, &imageHeight))
-        return 0;
-    if (!ApplyImageSizeRule(imageWidth, imageHeight, dstw, dsth))
-        return 0;
-    return DrawImageAt(handle, h->m_printerProperty, x, y, dstw, dsth, [&] {
-        return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromData(data, data_size, dstw, dsth,
-                                                                         binaryzation_method);
-    });
+    return DrawEncodedImage(handle, h, x, y, dstw, dsth, nullptr, data, data_size, binaryzation_method);
 }
 
 extern "C" CP_API int CP_Page_DrawRasterImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *img_data,

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "nzcommon/imgprocess/imgprobe.h"
 #include "nzcommon/imgprocess/page_layout.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_image_size.h"
@@ -196,21 +195,31 @@ extern "C" CP_API int CP_Pos_PrintPDF417BarcodeUseEpsonCmd(CP_Handle handle, int
 
 // ---- Raster images ----
 
+namespace {
+
+// Prints the raster of an image file or its bytes at the size the image size rule gives.
+bool PrintEncodedImage(IOHandle &h, const char *path, const unsigned char *data, int size, int width, int height,
+                       int binarization, int compression)
+{
+    int bytesPerLine = 0;
+    unsigned char *raster = ConvertImageForPrint(path, data, size, width, height, binarization, &bytesPerLine);
+    if (!raster)
+        return false;
+    const bool ok = bytesPerLine > 0 &&
+                    h.m_posPrinter.POS_PrintRasterImageSpecifyCompressMethod(
+                        raster, static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(width),
+                        static_cast<unsigned int>(height), compression);
+    free(raster);
+    return ok;
+}
+
+} // namespace
+
 extern "C" CP_API int CP_Pos_PrintRasterImageFromFile(CP_Handle handle, int dstw, int dsth, const char *pszFile,
                                                       int binaryzation_method, int compress_method)
 {
     return WithHandle(handle, [&](IOHandle &h) {
-        if (!pszFile)
-            return false;
-        int bpp = 0, w = 0, hgt = 0;
-        if (!Quorvane_ImgUtils_GetImageSizeFromFile(pszFile, &bpp, &w, &hgt))
-            return false;
-        int width = dstw, height = dsth;
-        if (!ApplyImageSizeRule(w, hgt, width, height))
-            return false;
-        return h.m_posPrinter.POS_PrintRasterImageSpecifyCompressMethodFromFileA(pszFile, width, height,
-                                                                                  binaryzation_method,
-                                                                                  compress_method);
+        return pszFile && PrintEncodedImage(h, pszFile, nullptr, 0, dstw, dsth, binaryzation_method, compress_method);
     });
 }
 
@@ -219,17 +228,8 @@ extern "C" CP_API int CP_Pos_PrintRasterImageFromData(CP_Handle handle, int dstw
                                                       int binaryzation_method, int compress_method)
 {
     return WithHandle(handle, [&](IOHandle &h) {
-        if (!data || data_size <= 0)
-            return false;
-        int bpp = 0, w = 0, hgt = 0;
-        if (!Quorvane_ImgUtils_GetImageSizeFromData(data, data_size, &bpp, &w, &hgt))
-            return false;
-        int width = dstw, height = dsth;
-        if (!ApplyImageSizeRule(w, hgt, width, height))
-            return false;
-        return h.m_posPrinter.POS_PrintRasterImageSpecifyCompressMethodFromData(data, data_size, width, height,
-                                                                                 binaryzation_method,
-                                                                                 compress_method);
+        return data && data_size > 0 &&
+               PrintEncodedImage(h, nullptr, data, data_size, dstw, dsth, binaryzation_method, compress_method);
     });
 }
 

@@ -5,7 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <functional>
+#include <vector>
+
+#include "nzcommon/imgprocess/grayconv.h"
 #include "nzcommon/imgprocess/imgsizes.h"
+#include "nzcommon/imgprocess/parallel.h"
 
 const unsigned char Floyd16x16[16][16] = {
     {  0, 128,  32, 160,   8, 136,  40, 168,   2, 130,  34, 162,  10, 138,  42, 170},
@@ -69,55 +74,6 @@ void PackRowByTable(const unsigned char *gray, int width, const unsigned char *b
 
 } // namespace
 
-unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseDithering(const unsigned char *gray, int width,
-                                                                          int height, int stride, int *outSize,
-                                                                          int *outBytesPerLine)
-{
-    int bpl;
-    int64_t size;
-    unsigned char *raster = NewRaster(gray, width, height, stride, &bpl, &size);
-    if (!raster)
-        return nullptr;
-    for (int y = 0; y < height; ++y) {
-        const unsigned char *g = gray + static_cast<int64_t>(y) * stride;
-        const unsigned char *t = Floyd16x16[y & 15];
-        unsigned char *out = raster + static_cast<int64_t>(y) * bpl;
-        for (int x = 0; x < width; ++x) {
-            if (g[x] <= t[x & 15])
-                out[x >> 3] = static_cast<unsigned char>(out[x >> 3] | (0x80 >> (x & 7)));
-        }
-    }
-    StoreOutputs(bpl, size, outSize, outBytesPerLine);
-    return raster;
-}
-
-unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseThresholding(const unsigned char *gray, int width,
-                                                                             int height, int stride, int *outSize,
-                                                                             int *outBytesPerLine)
-{
-    int bpl;
-    int64_t size;
-    unsigned char *raster = NewRaster(gray, width, height, stride, &bpl, &size);
-    if (!raster)
-        return nullptr;
-    // The sum of bytes stays an integer below 2^53, so summing in 64-bit integers gives the
-    // value a double accumulator holds.
-    uint64_t sum = 0;
-    for (int y = 0; y < height; ++y) {
-        const unsigned char *g = gray + static_cast<int64_t>(y) * stride;
-        for (int x = 0; x < width; ++x)
-            sum += g[x];
-    }
-    double mean = static_cast<double>(sum) / width / height;
-    unsigned char black[256];
-    for (int v = 0; v < 256; ++v)
-        black[v] = v < mean ? 1 : 0;
-    for (int y = 0; y < height; ++y)
-        PackRowByTable(gray + static_cast<int64_t>(y) * stride, width, black, raster + static_cast<int64_t>(y) * bpl);
-    StoreOutputs(bpl, size, outSize, outBytesPerLine);
-    return raster;
-}
-
 namespace {
 
 typedef double NZVec2d __attribute__((vector_size(16)));
@@ -134,39 +90,62 @@ inline double DiffusionError(double v)
     return (vv - k)[0];
 }
 
-// One row of the serpentine diffusion. cur, next1 and next2 hold the row and the two below,
-// each with two padding cells on both sides (index 2 is column 0); shares that fall outside
-// the image land in the padding and are dropped. dir is +1 left to right, -1 right to left.
-//
 // The share of weight w is (e * w) / 44. Scaling by a power of two is exact, so
 // (e * 4) / 44 = 4 * (e / 44) and (e * 6) / 44 = 2 * ((e * 3) / 44): three divisions give
 // all five shares bit for bit.
+//
+// A row is done in two passes. The first walks the row in its direction and carries only
+// what the next pixels of the same row need (the shares 6 and 4 ahead); it keeps each
+// pixel's error. The second adds the shares of the whole row to the two rows below, cell
+// by cell in the order the pixels were visited, which gives every cell the very sums the
+// pixel-by-pixel spreading gives, with no chain from one cell to the next.
+
+// Per-row work space: errors and their shares, with two cells of padding on both sides
+// (index 2 is column 0) that stay 0, so the shares from outside the image add nothing.
+struct DiffusionRow {
+    std::vector<double> q1, q3; // e / 44 and 3e / 44 of every pixel of the row
+    std::vector<double> err;
+    std::vector<unsigned char> black;
+    explicit DiffusionRow(int width)
+        : q1(static_cast<size_t>(width) + 4, 0.0), q3(static_cast<size_t>(width) + 4, 0.0),
+          err(static_cast<size_t>(width) + 4, 0.0), black(static_cast<size_t>(width), 0)
+    {
+    }
+};
+
+// First pass over one row; cur holds the row with its shares from the rows above (index 2
+// is column 0). dir is +1 left to right, -1 right to left.
 template <int dir>
-void DiffuseRow(double *cur, double *next1, double *next2, int width, unsigned char *out)
+void DiffuseAlong(const double *cur, int width, DiffusionRow *w)
 {
-    // The pixels of a row form one chain: the next value needs this pixel's q6 at once, and
-    // a division takes long. So the chain goes on with a guess, b + 3e / 22 formed with the
-    // reciprocal of 22, and the guess is compared with the exact b + q6 once the division is
-    // done; when they differ (a few percent of the pixels, a rarely taken branch) the exact
-    // value is taken. Every value used is therefore the one the divisions give.
+    // The pixels of a row form one chain: the next value needs this pixel's q6 at once and
+    // the one after it its q4, and a division takes long. So the chain goes on with guesses
+    // formed with reciprocals, 3e / 22 and e / 11, and the guessed value is compared with
+    // the exact one once the divisions are done; when they differ (a few percent of the
+    // pixels, a rarely taken branch) the exact value is taken. Every value used is
+    // therefore the one the divisions give.
     const double kInv22 = 1.0 / 22;
+    const double kInv11 = 1.0 / 11;
+    const NZVec2d k44 = {44.0, 44.0};
     int x = dir > 0 ? 0 : width - 1;
     const int end = dir > 0 ? width : -1;
-    // a: value of the pixel at x, b: of the pixel one step ahead (both with every share
-    // that reached them so far); the cell two steps ahead is read from memory.
+    double *q1 = w->q1.data() + 2, *q3 = w->q3.data() + 2, *err = w->err.data() + 2;
+    unsigned char *black = w->black.data();
+    // a: value of the pixel at x; b (exact) and bGuess: the pixel one step ahead with every
+    // share that reached it so far; the cell two steps ahead is read from memory.
     double a = cur[x + 2];
     double b = cur[x + 2 + dir];
+    double bGuess = b;
     for (; x != end; x += dir) {
         const double v = a;
-        const unsigned black = v < 128;
+        black[x] = v < 128;
         const double e = DiffusionError(v);
         const double p3 = e * 3;
-        const double q3 = p3 / 44;
-        const double q5 = e * 5 / 44;
-        const double q1 = e / 44;
-        const double q6 = q3 * 2;
-        const double q4 = q1 * 4;
-        double next = b + p3 * kInv22;
+        const NZVec2d num = {p3, e};
+        const NZVec2d q = num / k44;
+        const double q6 = q[0] * 2;
+        const double q4 = q[1] * 4;
+        double next = bGuess + p3 * kInv22;
         const double exact = b + q6;
         if (__builtin_expect(next != exact, 0)) {
             // Through memory the compiler cannot see the value, so it keeps the branch
@@ -175,67 +154,227 @@ void DiffuseRow(double *cur, double *next1, double *next2, int width, unsigned c
             next = slow;
         }
         a = next;
-        b = cur[x + 2 + 2 * dir] + q4;
-        double *n1 = next1 + x;
-        double *n2 = next2 + x;
-        // Columns x - 2 .. x + 2 of the rows below (the pattern is symmetric).
-        n1[0] += q3;
-        n1[1] += q5;
-        n1[2] += q6;
-        n1[3] += q5;
-        n1[4] += q3;
-        n2[0] += q1;
-        n2[1] += q3;
-        n2[2] += q4;
-        n2[3] += q3;
-        n2[4] += q1;
-        out[x >> 3] = static_cast<unsigned char>(out[x >> 3] | (black << (7 - (x & 7))));
+        const double ahead = cur[x + 2 + 2 * dir];
+        b = ahead + q4;
+        bGuess = ahead + e * kInv11;
+        err[x] = e;
+        q3[x] = q[0];
+        q1[x] = q[1];
     }
 }
 
-} // namespace
-
-unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2(const unsigned char *gray, int width,
-                                                                                 int height, int stride,
-                                                                                 int *outSize, int *outBytesPerLine)
+// Second pass: the shares of the row's pixels added to the two rows below (index 2 is
+// column 0), and the row's dots packed into out.
+template <int dir>
+void DiffuseDown(DiffusionRow *w, int width, double *next1, double *next2, unsigned char *out)
 {
-    int bpl;
-    int64_t size;
-    unsigned char *raster = NewRaster(gray, width, height, stride, &bpl, &size);
-    if (!raster)
-        return nullptr;
-    const size_t cells = static_cast<size_t>(width) + 4;
-    double *rows = static_cast<double *>(malloc(cells * 3 * sizeof(double)));
-    if (!rows) {
-        free(raster);
-        return nullptr;
+    const double *q1 = w->q1.data() + 2, *q3 = w->q3.data() + 2, *err = w->err.data() + 2;
+    // A cell receives from the pixels two to the left up to two to the right; the pixel
+    // visited first comes first.
+    const int f = dir > 0 ? -1 : 1; // offsets in visiting order: 2f, f, 0, -f, -2f
+    double *n1 = next1 + 2, *n2 = next2 + 2;
+    for (int c = 0; c < width; ++c) {
+        const double q5a = err[c + f] * 5 / 44;
+        const double q5b = err[c - f] * 5 / 44;
+        n1[c] = ((((n1[c] + q3[c + 2 * f]) + q5a) + q3[c] * 2) + q5b) + q3[c - 2 * f];
+        n2[c] = ((((n2[c] + q1[c + 2 * f]) + q3[c + f]) + q1[c] * 4) + q3[c - f]) + q1[c - 2 * f];
     }
+    const unsigned char *black = w->black.data();
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const unsigned char *k = black + x;
+        out[x >> 3] = static_cast<unsigned char>(k[0] << 7 | k[1] << 6 | k[2] << 5 | k[3] << 4 | k[4] << 3 |
+                                                 k[5] << 2 | k[6] << 1 | k[7]);
+    }
+    if (x < width) {
+        unsigned char byte = 0;
+        for (int i = 0; x < width; ++x, ++i)
+            byte = static_cast<unsigned char>(byte | (black[x] << (7 - i)));
+        out[width >> 3] = byte;
+    }
+}
+
+// Serpentine diffusion over the whole image; row(y) gives gray row y once it is ready
+// (null: the rows cannot be had and the call fails). Keeps only the three rows it writes to.
+bool Diffuse(int width, int height, const std::function<const unsigned char *(int)> &row, unsigned char *raster,
+             int bpl)
+{
+    const size_t cells = static_cast<size_t>(width) + 4;
+    std::vector<double> rows(cells * 3);
+    bool ok = true;
     auto load = [&](int y) {
-        double *r = rows + cells * static_cast<size_t>(y % 3);
+        double *r = rows.data() + cells * static_cast<size_t>(y % 3);
         r[0] = r[1] = r[cells - 2] = r[cells - 1] = 0.0;
         if (y >= height)
             return;
-        const unsigned char *g = gray + static_cast<int64_t>(y) * stride;
+        const unsigned char *g = row(y);
+        if (!g) {
+            ok = false;
+            return;
+        }
         for (int x = 0; x < width; ++x)
             r[x + 2] = g[x];
     };
     load(0);
     load(1);
     load(2);
-    for (int y = 0; y < height; ++y) {
-        double *cur = rows + cells * static_cast<size_t>(y % 3);
-        double *next1 = rows + cells * static_cast<size_t>((y + 1) % 3);
-        double *next2 = rows + cells * static_cast<size_t>((y + 2) % 3);
+    DiffusionRow work(width);
+    for (int y = 0; y < height && ok; ++y) {
+        double *cur = rows.data() + cells * static_cast<size_t>(y % 3);
+        double *next1 = rows.data() + cells * static_cast<size_t>((y + 1) % 3);
+        double *next2 = rows.data() + cells * static_cast<size_t>((y + 2) % 3);
         unsigned char *out = raster + static_cast<int64_t>(y) * bpl;
-        if ((y & 1) == 0)
-            DiffuseRow<1>(cur, next1, next2, width, out);
-        else
-            DiffuseRow<-1>(cur, next1, next2, width, out);
+        if ((y & 1) == 0) {
+            DiffuseAlong<1>(cur, width, &work);
+            DiffuseDown<1>(&work, width, next1, next2, out);
+        } else {
+            DiffuseAlong<-1>(cur, width, &work);
+            DiffuseDown<-1>(&work, width, next1, next2, out);
+        }
         load(y + 3);
     }
-    free(rows);
+    return ok;
+}
+
+void DitherRow(const unsigned char *g, int width, int y, unsigned char *out)
+{
+    const unsigned char *t = Floyd16x16[y & 15];
+    for (int x = 0; x < width; ++x) {
+        if (g[x] <= t[x & 15])
+            out[x >> 3] = static_cast<unsigned char>(out[x >> 3] | (0x80 >> (x & 7)));
+    }
+}
+
+uint64_t SumRow(const unsigned char *g, int width)
+{
+    uint64_t sum = 0;
+    for (int x = 0; x < width; ++x)
+        sum += g[x];
+    return sum;
+}
+
+// Rows of independent work per block: a few blocks per thread even out uneven cores, and
+// a block holds at least about 128 K pixels, so that small pictures stay on one thread.
+int RowGrain(int width, int height)
+{
+    const int per = height / (4 * NZPar_Threads());
+    const int least = width > 0 ? (1 << 17) / width : 16;
+    const int grain = per > least ? per : least;
+    return grain > 16 ? grain : 16;
+}
+
+} // namespace
+
+unsigned char *NZImg_BinarizePixels(const unsigned char *pixels, int width, int height, int stride, int format,
+                                    int method, int *outSize, int *outBytesPerLine)
+{
+    if (method < NZIMG_METHOD_DITHER || method > NZIMG_METHOD_DIFFUSION || format < NZIMG_FORMAT_GRAY ||
+        format > NZIMG_FORMAT_BGRA)
+        return nullptr;
+    const long long minStride = NZImg_MinStride(format, width);
+    const bool isGray = format == NZIMG_FORMAT_GRAY;
+    int64_t grayBytes = 0;
+    if (minStride < 0 || stride < minStride ||
+        (!isGray && !NZImg_MulSize(width > 0 ? width : 0, height > 0 ? height : 0, &grayBytes)))
+        return nullptr;
+    int bpl;
+    int64_t size;
+    // The checks of the raster are those of a gray image of the same rows.
+    unsigned char *raster = NewRaster(pixels, width, height, format == NZIMG_FORMAT_GRAY ? stride : width, &bpl, &size);
+    if (!raster)
+        return nullptr;
+    // Gray rows of the other formats, converted where they are needed.
+    unsigned char *gray = nullptr;
+    if (!isGray && method != NZIMG_METHOD_DITHER) {
+        gray = static_cast<unsigned char *>(malloc(static_cast<size_t>(grayBytes)));
+        if (!gray) {
+            free(raster);
+            return nullptr;
+        }
+    }
+    auto grayRow = [&](int y) {
+        return isGray ? pixels + static_cast<int64_t>(y) * stride : gray + static_cast<int64_t>(y) * width;
+    };
+    const int grain = RowGrain(width, height);
+    bool ok = true;
+    if (method == NZIMG_METHOD_DITHER) {
+        ok = NZPar_For(height, grain, [&](int y0, int y1) {
+            std::vector<unsigned char> block;
+            if (!isGray) {
+                block.resize(static_cast<size_t>(width) * static_cast<size_t>(y1 - y0));
+                NZGray_Rows(pixels, width, stride, format, y0, y1, block.data(), static_cast<size_t>(width));
+            }
+            for (int y = y0; y < y1; ++y) {
+                const unsigned char *g = isGray ? grayRow(y) : block.data() + static_cast<size_t>(y - y0) * width;
+                DitherRow(g, width, y, raster + static_cast<int64_t>(y) * bpl);
+            }
+        });
+    } else if (method == NZIMG_METHOD_THRESHOLD) {
+        // The sum of bytes stays an integer below 2^53, so partial sums in 64-bit integers
+        // add up to the value a double accumulator holds.
+        std::vector<uint64_t> sums(static_cast<size_t>((height - 1) / grain + 1), 0);
+        ok = NZPar_For(height, grain, [&](int y0, int y1) {
+            if (!isGray)
+                NZGray_Rows(pixels, width, stride, format, y0, y1, gray + static_cast<int64_t>(y0) * width,
+                            static_cast<size_t>(width));
+            uint64_t sum = 0;
+            for (int y = y0; y < y1; ++y)
+                sum += SumRow(grayRow(y), width);
+            sums[static_cast<size_t>(y0 / grain)] = sum;
+        });
+        uint64_t sum = 0;
+        for (uint64_t s : sums)
+            sum += s;
+        const double mean = static_cast<double>(sum) / width / height;
+        unsigned char black[256];
+        for (int v = 0; v < 256; ++v)
+            black[v] = v < mean ? 1 : 0;
+        ok = ok && NZPar_For(height, grain, [&](int y0, int y1) {
+                 for (int y = y0; y < y1; ++y)
+                     PackRowByTable(grayRow(y), width, black, raster + static_cast<int64_t>(y) * bpl);
+             });
+    } else if (isGray) {
+        ok = Diffuse(width, height, grayRow, raster, bpl);
+    } else {
+        // The gray rows are converted ahead of the diffusion by other threads and handed
+        // over block by block; alone, the diffusion converts each block just before it.
+        NZParAhead ahead(height, 16, 2, [&](int y0, int y1) {
+            NZGray_Rows(pixels, width, stride, format, y0, y1, gray + static_cast<int64_t>(y0) * width,
+                            static_cast<size_t>(width));
+        });
+        ok = Diffuse(width, height, [&](int y) { return ahead.Wait(y) ? grayRow(y) : nullptr; }, raster, bpl);
+    }
+    free(gray);
+    if (!ok) {
+        free(raster);
+        return nullptr;
+    }
     StoreOutputs(bpl, size, outSize, outBytesPerLine);
     return raster;
+}
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseDithering(const unsigned char *gray, int width,
+                                                                          int height, int stride, int *outSize,
+                                                                          int *outBytesPerLine)
+{
+    return NZImg_BinarizePixels(gray, width, height, stride, NZIMG_FORMAT_GRAY, NZIMG_METHOD_DITHER, outSize,
+                                outBytesPerLine);
+}
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseThresholding(const unsigned char *gray, int width,
+                                                                             int height, int stride, int *outSize,
+                                                                             int *outBytesPerLine)
+{
+    return NZImg_BinarizePixels(gray, width, height, stride, NZIMG_FORMAT_GRAY, NZIMG_METHOD_THRESHOLD, outSize,
+                                outBytesPerLine);
+}
+
+unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2(const unsigned char *gray, int width,
+                                                                                 int height, int stride,
+                                                                                 int *outSize, int *outBytesPerLine)
+{
+    return NZImg_BinarizePixels(gray, width, height, stride, NZIMG_FORMAT_GRAY, NZIMG_METHOD_DIFFUSION, outSize,
+                                outBytesPerLine);
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusion(const unsigned char *gray, int width,

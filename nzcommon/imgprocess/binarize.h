@@ -13,6 +13,13 @@ enum { NZIMG_METHOD_DITHER = 0, NZIMG_METHOD_THRESHOLD = 1, NZIMG_METHOD_DIFFUSI
 // entry [15][0] = 254.
 extern const unsigned char Floyd16x16[16][16];
 
+// Pixels of format 3 to 9 (see grayconv.h) reduced to gray and binarized by the method, as
+// the gray conversion followed by the function of the method would do: the same bytes and
+// outputs, the same refusals. Rows are shared out over the cores where they are
+// independent; the gray rows of error diffusion are converted ahead of it.
+unsigned char *NZImg_BinarizePixels(const unsigned char *pixels, int width, int height, int stride, int format,
+                                    int method, int *outSize, int *outBytesPerLine);
+
 // By method code; null for an unknown method.
 unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormat(const unsigned char *gray, int width, int height,
                                                               int stride, int method, int *outSize,

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "nzcommon/imgprocess/imgsizes.h"
+#include "nzcommon/imgprocess/parallel.h"
 
 const unsigned char BitReverseTable256[256] = {
 #define R2(n) n, n + 2 * 64, n + 1 * 64, n + 3 * 64
@@ -52,12 +53,13 @@ inline unsigned char Luma(const GrayTables &t, int r, int g, int b)
 }
 
 template <int R, int G, int B, int A, int S>
-void ConvertRows(const unsigned char *pixels, int width, int height, int stride, unsigned char *gray)
+void ConvertRows(const unsigned char *pixels, int width, int y0, int y1, int stride, unsigned char *gray,
+                 size_t grayStride)
 {
     const GrayTables &t = Tables();
-    for (int y = 0; y < height; ++y) {
+    for (int y = y0; y < y1; ++y) {
         const unsigned char *p = pixels + static_cast<int64_t>(y) * stride;
-        unsigned char *out = gray + static_cast<int64_t>(y) * width;
+        unsigned char *out = gray + static_cast<size_t>(y - y0) * grayStride;
         for (int x = 0; x < width; ++x, p += S) {
             unsigned char l = Luma(t, p[R], p[G], p[B]);
             out[x] = A < 0 ? l : t.over[p[A < 0 ? 0 : A]][l];
@@ -96,20 +98,32 @@ unsigned char *Quorvane_ImgUtils_ConvertImageToGrayFormat(const unsigned char *p
     unsigned char *gray = static_cast<unsigned char *>(malloc(static_cast<size_t>(total)));
     if (!gray)
         return nullptr;
+    const int threads = NZPar_Threads();
+    const int least = (1 << 17) / width > 32 ? (1 << 17) / width : 32;
+    const int grain = height / (4 * threads) > least ? height / (4 * threads) : least;
+    NZPar_For(height, grain, [&](int y0, int y1) {
+        NZGray_Rows(pixels, width, stride, format, y0, y1, gray + static_cast<int64_t>(y0) * width,
+                    static_cast<size_t>(width));
+    });
+    return gray;
+}
+
+void NZGray_Rows(const unsigned char *pixels, int width, int stride, int format, int y0, int y1, unsigned char *gray,
+                 size_t grayStride)
+{
     switch (format) {
     case NZIMG_FORMAT_GRAY:
-        for (int y = 0; y < height; ++y)
-            memcpy(gray + static_cast<int64_t>(y) * width, pixels + static_cast<int64_t>(y) * stride,
+        for (int y = y0; y < y1; ++y)
+            memcpy(gray + static_cast<size_t>(y - y0) * grayStride, pixels + static_cast<int64_t>(y) * stride,
                    static_cast<size_t>(width));
         break;
-    case NZIMG_FORMAT_RGB: ConvertRows<0, 1, 2, -1, 3>(pixels, width, height, stride, gray); break;
-    case NZIMG_FORMAT_BGR: ConvertRows<2, 1, 0, -1, 3>(pixels, width, height, stride, gray); break;
-    case NZIMG_FORMAT_ARGB: ConvertRows<1, 2, 3, 0, 4>(pixels, width, height, stride, gray); break;
-    case NZIMG_FORMAT_RGBA: ConvertRows<0, 1, 2, 3, 4>(pixels, width, height, stride, gray); break;
-    case NZIMG_FORMAT_ABGR: ConvertRows<3, 2, 1, 0, 4>(pixels, width, height, stride, gray); break;
-    case NZIMG_FORMAT_BGRA: ConvertRows<2, 1, 0, 3, 4>(pixels, width, height, stride, gray); break;
+    case NZIMG_FORMAT_RGB: ConvertRows<0, 1, 2, -1, 3>(pixels, width, y0, y1, stride, gray, grayStride); break;
+    case NZIMG_FORMAT_BGR: ConvertRows<2, 1, 0, -1, 3>(pixels, width, y0, y1, stride, gray, grayStride); break;
+    case NZIMG_FORMAT_ARGB: ConvertRows<1, 2, 3, 0, 4>(pixels, width, y0, y1, stride, gray, grayStride); break;
+    case NZIMG_FORMAT_RGBA: ConvertRows<0, 1, 2, 3, 4>(pixels, width, y0, y1, stride, gray, grayStride); break;
+    case NZIMG_FORMAT_ABGR: ConvertRows<3, 2, 1, 0, 4>(pixels, width, y0, y1, stride, gray, grayStride); break;
+    case NZIMG_FORMAT_BGRA: ConvertRows<2, 1, 0, 3, 4>(pixels, width, y0, y1, stride, gray, grayStride); break;
     }
-    return gray;
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertMonoImageToMonoLsbFormat(const unsigned char *pixels, int width, int height,

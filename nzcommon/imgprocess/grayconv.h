@@ -6,6 +6,8 @@
 #ifndef NZCOMMON_IMGPROCESS_GRAYCONV_H
 #define NZCOMMON_IMGPROCESS_GRAYCONV_H
 
+#include <cstddef>
+
 enum {
     NZIMG_FORMAT_MONO_MSB = 1,
     NZIMG_FORMAT_MONO_LSB = 2,
@@ -29,6 +31,11 @@ long long NZImg_MinStride(int format, int width);
 // other format, sizes of 0 or less, a stride smaller than a row, or a failed malloc.
 unsigned char *Quorvane_ImgUtils_ConvertImageToGrayFormat(const unsigned char *pixels, int width, int height,
                                                           int stride, int format);
+
+// Gray rows y0 .. y1 - 1 of pixels of format 3 to 9 (checked by the caller), row y0 to
+// gray, the next one grayStride bytes further, and so on.
+void NZGray_Rows(const unsigned char *pixels, int width, int stride, int format, int y0, int y1, unsigned char *gray,
+                 size_t grayStride);
 
 // New buffer of height * stride bytes with every byte bit-reversed (least significant bit
 // leftmost becomes raster data). The width is not used.

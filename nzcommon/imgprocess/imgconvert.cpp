@@ -6,6 +6,7 @@
 #include "nzcommon/imgprocess/binarize.h"
 #include "nzcommon/imgprocess/bmpread.h"
 #include "nzcommon/imgprocess/grayconv.h"
+#include "nzcommon/imgprocess/imgdecode.h"
 #include "nzcommon/imgprocess/imgfile.h"
 #include "nzcommon/imgprocess/imgprobe.h"
 #include "nzcommon/imgprocess/imgscale.h"
@@ -113,12 +114,16 @@ unsigned char *Quorvane_ImgUtils_ConvertImageDataToMonoFormatWithoutScale(const 
                                                                           int *outBytesPerLine, int *outWidth,
                                                                           int *outHeight)
 {
-    int bits = 0, w = 0, h = 0;
-    if (!KnownMethod(method) || !Quorvane_ImgUtils_GetImageSizeFromData(data, size, &bits, &w, &h))
+    // The decoded picture gives the size the probe would report; it is decoded once.
+    NZDecodedImage image;
+    if (!KnownMethod(method) || !NZImg_Decode(data, size, &image))
         return nullptr;
-    NZImg_Store(outWidth, w);
-    NZImg_Store(outHeight, h);
-    return Quorvane_ImgUtils_ConvertImageDataToMonoFormat(data, size, w, h, method, outSize, outBytesPerLine);
+    NZImg_Store(outWidth, image.width);
+    NZImg_Store(outHeight, image.height);
+    unsigned char *raster = NZImg_ConvertDecoded(image, data, size, image.width, image.height, method, outSize,
+                                                 outBytesPerLine);
+    NZImg_FreeDecoded(&image);
+    return raster;
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertImageFileToMonoFormatWithoutScale(const char *path, int method, int *outSize,
@@ -127,25 +132,30 @@ unsigned char *Quorvane_ImgUtils_ConvertImageFileToMonoFormatWithoutScale(const 
 {
     if (!KnownMethod(method))
         return nullptr;
-    // One read serves the probe and the conversion; both see the same bytes.
+    // One read and one decoding serve the probe and the conversion.
     int size = 0;
     unsigned char *data = Quorvane_ImgUtils_ReadFile(path, &size);
     if (!data)
         return nullptr;
     unsigned char *raster = nullptr;
-    int bits = 0, w = 0, h = 0;
-    if (Quorvane_ImgUtils_GetImageSizeFromData(data, size, &bits, &w, &h)) {
-        NZImg_Store(outWidth, w);
-        NZImg_Store(outBitsPerPixel, bits);
-        raster = Quorvane_ImgUtils_ConvertImageDataToMonoFormat(data, size, w, h, method, outSize, outBytesPerLine);
+    NZDecodedImage image;
+    if (NZImg_Decode(data, size, &image)) {
+        NZImg_Store(outWidth, image.width);
+        NZImg_Store(outBitsPerPixel, image.bitsPerPixel);
+        raster = NZImg_ConvertDecoded(image, data, size, image.width, image.height, method, outSize,
+                                      outBytesPerLine);
+        NZImg_FreeDecoded(&image);
     }
     free(data);
     return raster;
 }
 
-unsigned char *Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImage(const unsigned char *data, int size,
-                                                                       int dstWidth, int dstHeight, int method,
-                                                                       int *outSize, int *outHeightBytes)
+namespace {
+
+// Column-major raster from the horizontal one that convert(bpl) gives.
+template <typename Convert>
+unsigned char *VerticalRaster(int dstWidth, int dstHeight, int method, int *outSize, int *outHeightBytes,
+                              Convert convert)
 {
     if (!TargetOk(dstWidth, dstHeight, method))
         return nullptr;
@@ -156,8 +166,7 @@ unsigned char *Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImage(const uns
     NZImg_Store(outSize, 0);
     NZImg_Store(outHeightBytes, 0);
     int bpl = 0;
-    unsigned char *raster =
-        Quorvane_ImgUtils_ConvertImageDataToMonoFormat(data, size, dstWidth, dstHeight, method, nullptr, &bpl);
+    unsigned char *raster = convert(&bpl);
     if (!raster)
         return nullptr;
     unsigned char *dots = Quorvane_ImgUtils_ConvertHorizontalRasterImageToImage1(bpl, dstWidth, dstHeight, raster);
@@ -170,6 +179,17 @@ unsigned char *Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImage(const uns
         dstWidth, dstHeight, dots, dstWidth, heightBytes);
     free(dots);
     return vertical;
+}
+
+} // namespace
+
+unsigned char *Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImage(const unsigned char *data, int size,
+                                                                       int dstWidth, int dstHeight, int method,
+                                                                       int *outSize, int *outHeightBytes)
+{
+    return VerticalRaster(dstWidth, dstHeight, method, outSize, outHeightBytes, [&](int *bpl) {
+        return Quorvane_ImgUtils_ConvertImageDataToMonoFormat(data, size, dstWidth, dstHeight, method, nullptr, bpl);
+    });
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertImageFileToVerticalRasterImage(const char *path, int dstWidth, int dstHeight,
@@ -195,13 +215,17 @@ unsigned char *Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImageWithoutSca
                                                                                    int *outHeightBytes, int *outWidth,
                                                                                    int *outBitsPerPixel)
 {
-    int bits = 0, w = 0, h = 0;
-    if (!KnownMethod(method) || !Quorvane_ImgUtils_GetImageSizeFromData(data, size, &bits, &w, &h))
+    NZDecodedImage image;
+    if (!KnownMethod(method) || !NZImg_Decode(data, size, &image))
         return nullptr;
-    NZImg_Store(outWidth, w);
-    NZImg_Store(outBitsPerPixel, bits);
-    return Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImage(data, size, w, h, method, outSize,
-                                                                   outHeightBytes);
+    NZImg_Store(outWidth, image.width);
+    NZImg_Store(outBitsPerPixel, image.bitsPerPixel);
+    unsigned char *vertical =
+        VerticalRaster(image.width, image.height, method, outSize, outHeightBytes, [&](int *bpl) {
+            return NZImg_ConvertDecoded(image, data, size, image.width, image.height, method, nullptr, bpl);
+        });
+    NZImg_FreeDecoded(&image);
+    return vertical;
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertImageFileToVerticalRasterImageWithoutScale(const char *path, int method,

@@ -17,6 +17,7 @@
 #endif
 
 #include "nzcommon/imgprocess/imgsizes.h"
+#include "nzcommon/imgprocess/parallel.h"
 
 double Quorvane_ImgUtils_SinXDivX(double t)
 {
@@ -111,7 +112,7 @@ inline void StoreBorder(NZScaleVec sum, unsigned char *d0, unsigned char *d1)
 // handled in pairs, one per vector lane; the horizontal sums of a row are kept as
 // [pair][channel][lane].
 template <int C, bool kAlphaEdge>
-void ScaleBicubic(const unsigned char *src, int sw, int sh, unsigned char *dst, int dw, int dh)
+bool ScaleBicubic(const unsigned char *src, int sw, int sh, unsigned char *dst, int dw, int dh)
 {
     const double xScale = static_cast<double>(sw) / dw;
     const double yScale = static_cast<double>(sh) / dh;
@@ -131,74 +132,80 @@ void ScaleBicubic(const unsigned char *src, int sw, int sh, unsigned char *dst, 
             colWeight[(x / 2) * 4 + k][x & 1] = t.weight[k];
     }
 
-    std::vector<double> wide((static_cast<size_t>(sw) + 4) * C);
-    auto widen = [&](int clampedRow, bool outside) {
-        const unsigned char *p = src + static_cast<size_t>(clampedRow) * srcStride;
-        double *w = wide.data();
-        for (int rep = 0; rep < 2; ++rep)
-            for (int c = 0; c < C; ++c)
-                *w++ = (kAlphaEdge && c == C - 1) ? 0.0 : p[c];
-        BytesToDoubles(p, srcStride, w);
-        if (kAlphaEdge && outside)
-            for (int x = 0; x < sw; ++x)
-                w[static_cast<size_t>(x) * C + C - 1] = 0.0;
-        w += srcStride;
-        const unsigned char *last = p + srcStride - C;
-        for (int rep = 0; rep < 2; ++rep)
-            for (int c = 0; c < C; ++c)
-                *w++ = (kAlphaEdge && c == C - 1) ? 0.0 : last[c];
-    };
+    // Output rows are independent: blocks of them are scaled at the same time, each block
+    // with its own widened row and ring (a block starts with an empty ring).
+    const int threads = NZPar_Threads();
+    const int grain = dh / (4 * threads) > 16 ? dh / (4 * threads) : 16;
+    return NZPar_For(dh, grain, [&](int y0, int y1) {
+        std::vector<double> wide((static_cast<size_t>(sw) + 4) * C);
+        auto widen = [&](int clampedRow, bool outside) {
+            const unsigned char *p = src + static_cast<size_t>(clampedRow) * srcStride;
+            double *w = wide.data();
+            for (int rep = 0; rep < 2; ++rep)
+                for (int c = 0; c < C; ++c)
+                    *w++ = (kAlphaEdge && c == C - 1) ? 0.0 : p[c];
+            BytesToDoubles(p, srcStride, w);
+            if (kAlphaEdge && outside)
+                for (int x = 0; x < sw; ++x)
+                    w[static_cast<size_t>(x) * C + C - 1] = 0.0;
+            w += srcStride;
+            const unsigned char *last = p + srcStride - C;
+            for (int rep = 0; rep < 2; ++rep)
+                for (int c = 0; c < C; ++c)
+                    *w++ = (kAlphaEdge && c == C - 1) ? 0.0 : last[c];
+        };
 
-    auto horizontal = [&](int clampedRow, bool outside, NZScaleVec *out) {
-        widen(clampedRow, outside);
-        const double *w = wide.data();
-        for (int p = 0; p < pairs; ++p, out += C) {
-            const double *a = w + colFirst[p * 2];
-            const double *b = w + colFirst[p * 2 + 1];
-            const NZScaleVec *wt = &colWeight[static_cast<size_t>(p) * 4];
-            for (int c = 0; c < C; ++c) {
-                NZScaleVec p0 = {a[c], b[c]};
-                NZScaleVec p1 = {a[C + c], b[C + c]};
-                NZScaleVec p2 = {a[2 * C + c], b[2 * C + c]};
-                NZScaleVec p3 = {a[3 * C + c], b[3 * C + c]};
-                out[c] = wt[0] * p0 + wt[1] * p1 + wt[2] * p2 + wt[3] * p3;
+        auto horizontal = [&](int clampedRow, bool outside, NZScaleVec *out) {
+            widen(clampedRow, outside);
+            const double *w = wide.data();
+            for (int p = 0; p < pairs; ++p, out += C) {
+                const double *a = w + colFirst[p * 2];
+                const double *b = w + colFirst[p * 2 + 1];
+                const NZScaleVec *wt = &colWeight[static_cast<size_t>(p) * 4];
+                for (int c = 0; c < C; ++c) {
+                    NZScaleVec p0 = {a[c], b[c]};
+                    NZScaleVec p1 = {a[C + c], b[C + c]};
+                    NZScaleVec p2 = {a[2 * C + c], b[2 * C + c]};
+                    NZScaleVec p3 = {a[3 * C + c], b[3 * C + c]};
+                    out[c] = wt[0] * p0 + wt[1] * p1 + wt[2] * p2 + wt[3] * p3;
+                }
             }
-        }
-    };
+        };
 
-    // Ring of four horizontal rows keyed by the unclamped source row number; the rows that
-    // one output row needs are four consecutive numbers, so they never share a slot.
-    const size_t vecsPerRow = rowLen / 2;
-    std::vector<NZScaleVec> ring(vecsPerRow * 4);
-    long long ringKey[4] = {LLONG_MIN, LLONG_MIN, LLONG_MIN, LLONG_MIN};
-    unsigned char *out = dst;
-    unsigned char spare[C];
-    for (int y = 0; y < dh; ++y) {
-        Taps t;
-        ComputeTaps(y, yScale, sh, &t);
-        const NZScaleVec *h[4];
-        for (int k = 0; k < 4; ++k) {
-            int row = t.base + k;
-            int slot = row & 3;
-            NZScaleVec *r = &ring[vecsPerRow * slot];
-            if (ringKey[slot] != row) {
-                horizontal(t.index[k], t.clamped[k], r);
-                ringKey[slot] = row;
+        // Ring of four horizontal rows keyed by the unclamped source row number; the rows that
+        // one output row needs are four consecutive numbers, so they never share a slot.
+        const size_t vecsPerRow = rowLen / 2;
+        std::vector<NZScaleVec> ring(vecsPerRow * 4);
+        long long ringKey[4] = {LLONG_MIN, LLONG_MIN, LLONG_MIN, LLONG_MIN};
+        unsigned char *out = dst + static_cast<size_t>(y0) * dw * C;
+        unsigned char spare[C];
+        for (int y = y0; y < y1; ++y) {
+            Taps t;
+            ComputeTaps(y, yScale, sh, &t);
+            const NZScaleVec *h[4];
+            for (int k = 0; k < 4; ++k) {
+                int row = t.base + k;
+                int slot = row & 3;
+                NZScaleVec *r = &ring[vecsPerRow * slot];
+                if (ringKey[slot] != row) {
+                    horizontal(t.index[k], t.clamped[k], r);
+                    ringKey[slot] = row;
+                }
+                h[k] = r;
             }
-            h[k] = r;
-        }
-        const NZScaleVec v0 = {t.weight[0], t.weight[0]}, v1 = {t.weight[1], t.weight[1]};
-        const NZScaleVec v2 = {t.weight[2], t.weight[2]}, v3 = {t.weight[3], t.weight[3]};
-        for (int p = 0; p < pairs; ++p) {
-            unsigned char *d0 = out + static_cast<size_t>(p) * 2 * C;
-            unsigned char *d1 = 2 * p + 1 < dw ? d0 + C : spare;
-            for (int c = 0; c < C; ++c) {
-                const size_t i = static_cast<size_t>(p) * C + c;
-                StoreBorder(v0 * h[0][i] + v1 * h[1][i] + v2 * h[2][i] + v3 * h[3][i], d0 + c, d1 + c);
+            const NZScaleVec v0 = {t.weight[0], t.weight[0]}, v1 = {t.weight[1], t.weight[1]};
+            const NZScaleVec v2 = {t.weight[2], t.weight[2]}, v3 = {t.weight[3], t.weight[3]};
+            for (int p = 0; p < pairs; ++p) {
+                unsigned char *d0 = out + static_cast<size_t>(p) * 2 * C;
+                unsigned char *d1 = 2 * p + 1 < dw ? d0 + C : spare;
+                for (int c = 0; c < C; ++c) {
+                    const size_t i = static_cast<size_t>(p) * C + c;
+                    StoreBorder(v0 * h[0][i] + v1 * h[1][i] + v2 * h[2][i] + v3 * h[3][i], d0 + c, d1 + c);
+                }
             }
+            out += static_cast<size_t>(dw) * C;
         }
-        out += static_cast<size_t>(dw) * C;
-    }
+    });
 }
 
 template <int C, bool kAlphaEdge>
@@ -211,7 +218,10 @@ unsigned char *Scale(int sw, int sh, const unsigned char *src, int dw, int dh)
     unsigned char *dst = static_cast<unsigned char *>(malloc(static_cast<size_t>(dstBytes)));
     if (!dst)
         return nullptr;
-    ScaleBicubic<C, kAlphaEdge>(src, sw, sh, dst, dw, dh);
+    if (!ScaleBicubic<C, kAlphaEdge>(src, sw, sh, dst, dw, dh)) {
+        free(dst);
+        return nullptr;
+    }
     return dst;
 }
 

@@ -16,6 +16,7 @@ extern "C" {
 #include "nzcommon/imgprocess/base64.h"
 #include "nzcommon/imgprocess/imgsizes.h"
 #include "nzcommon/imgprocess/monoformat.h"
+#include "nzcommon/imgprocess/parallel.h"
 
 namespace {
 
@@ -142,20 +143,46 @@ unsigned char *Quorvane_ImgUtils_RasterDataToJBIG5CmdSpecifyBankHeight(int bytes
         return nullptr;
     const int widthDots = bytesPerLine * 8;
     const int band = bankHeight > 255 ? 255 : bankHeight;
-    // Each band is encoded once, behind room for its header; a BIE too long for the 16-bit
-    // length field is encoded again as two halves.
+    // Every band is an image of its own: the bands of the regular grid are encoded at the
+    // same time, each into its own buffer, and joined in order behind their headers.
+    const int gridBands = (lines - 1) / band + 1;
+    std::vector<std::vector<unsigned char>> encoded(static_cast<size_t>(gridBands));
+    const bool encodedAll = NZPar_For(gridBands, 1, [&](int first, int last) {
+        for (int b = first; b < last; ++b) {
+            const int start = b * band;
+            const int n = lines - start < band ? lines - start : band;
+            EncodeAppend(bytesPerLine, widthDots, n, raster + static_cast<int64_t>(start) * bytesPerLine,
+                         &encoded[static_cast<size_t>(b)]);
+        }
+    });
+    if (!encodedAll)
+        return nullptr;
+    // A BIE too long for the 16-bit length field is encoded again as two halves; from there
+    // on the bands no longer follow the grid and are encoded one after the other.
     std::vector<unsigned char> out;
     int start = 0;
     int n = lines < band ? lines : band;
+    bool onGrid = true;
     while (start < lines) {
         size_t headerAt = out.size();
-        out.resize(headerAt + kHeader);
-        size_t b = EncodeAppend(bytesPerLine, widthDots, n, raster + static_cast<int64_t>(start) * bytesPerLine, &out);
+        size_t b;
+        if (onGrid) {
+            const std::vector<unsigned char> &bie = encoded[static_cast<size_t>(start / band)];
+            b = bie.size();
+            if (b <= kMaxBie) {
+                out.resize(headerAt + kHeader);
+                out.insert(out.end(), bie.begin(), bie.end());
+            }
+        } else {
+            out.resize(headerAt + kHeader);
+            b = EncodeAppend(bytesPerLine, widthDots, n, raster + static_cast<int64_t>(start) * bytesPerLine, &out);
+        }
         if (b > kMaxBie) {
             out.resize(headerAt);
             if (n == 1)
                 return nullptr;
             n = (n + 1) / 2;
+            onGrid = false;
             continue;
         }
         unsigned char *h = &out[headerAt];

@@ -30,14 +30,5 @@ unsigned char *Quorvane_ImgUtils_ConvertImagePixelsToMonoFormat(const unsigned c
     }
     if (method < NZIMG_METHOD_DITHER || method > NZIMG_METHOD_DIFFUSION)
         return nullptr;
-    if (format == NZIMG_FORMAT_GRAY)
-        return Quorvane_ImgUtils_ConvertGrayImageToMonoFormat(pixels, width, height, stride, method, outSize,
-                                                              outBytesPerLine);
-    unsigned char *gray = Quorvane_ImgUtils_ConvertImageToGrayFormat(pixels, width, height, stride, format);
-    if (!gray)
-        return nullptr;
-    unsigned char *raster =
-        Quorvane_ImgUtils_ConvertGrayImageToMonoFormat(gray, width, height, width, method, outSize, outBytesPerLine);
-    free(gray);
-    return raster;
+    return NZImg_BinarizePixels(pixels, width, height, stride, format, method, outSize, outBytesPerLine);
 }

@@ -231,3 +231,30 @@ TEST(ThreadPort, ReopenAfterCloseStartsANewReader)
         io.DropPeer();
     }
 }
+
+// The storage of a ring comes with its first byte (or the port's open): before that the
+// ring is empty and not full, so producers that test for room do not drop the first bytes.
+TEST(RxRing, IdleRingIsEmptyAndTakesItsFirstByte)
+{
+    NZIORxBuffer ring;
+    EXPECT_TRUE(ring.IsEmpty());
+    EXPECT_FALSE(ring.IsFull());
+    EXPECT_EQ(0u, ring.Available());
+    ring.Reset();
+    ring.PushBack(7);
+    EXPECT_EQ(1u, ring.Available());
+    EXPECT_EQ(7, ring.PopFront());
+    EXPECT_TRUE(ring.IsEmpty());
+}
+
+// A port that was never opened has no ring storage: its reads fail and skipping is harmless.
+TEST(ThreadPort, NeverOpenedPortReadsFail)
+{
+    SocketPairIO io;
+    unsigned char buf[4];
+    EXPECT_EQ(0u, io.AvailableInRing());
+    EXPECT_EQ(-1, io.Read(buf, 4, 50));
+    io.SkipAvailable();
+    io.SkipAvailable(3);
+    EXPECT_EQ(0u, io.AvailableInRing());
+}

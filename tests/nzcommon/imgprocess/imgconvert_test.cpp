@@ -11,35 +11,12 @@
 #include "nzcommon/imgprocess/imgscale.h"
 #include "nzcommon/imgprocess/monoformat.h"
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#include <stb/stb_image_write.h>
-#pragma GCC diagnostic pop
-
 using imgtest::Bytes;
 using imgtest::MakeBmp;
 using imgtest::Owned;
+using quorvane_test::Png;
 
 namespace {
-
-void Collect(void *context, void *data, int size)
-{
-    auto *out = static_cast<std::vector<unsigned char> *>(context);
-    const unsigned char *p = static_cast<const unsigned char *>(data);
-    out->insert(out->end(), p, p + size);
-}
-
-std::vector<unsigned char> Png(int w, int h, int channels, const std::vector<unsigned char> &pixels)
-{
-    std::vector<unsigned char> out;
-    stbi_write_png_to_func(Collect, &out, w, h, channels, pixels.data(), w * channels);
-    return out;
-}
 
 // A 16 x 8 baseline JPEG (quality 90): left half black, right half white.
 const char kJpegHex[] =

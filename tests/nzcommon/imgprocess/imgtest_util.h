@@ -14,6 +14,7 @@
 
 #include "support/TestImages.h"
 #include "support/TestUtil.h"
+#include "support/ImageFiles.h"
 
 namespace imgtest {
 

@@ -1,0 +1,56 @@
+// Independent imaging work (rows, bands) split over the cores for the duration of one call.
+// Extra threads are started by the call and joined before it returns; none outlives it.
+#ifndef NZCOMMON_IMGPROCESS_PARALLEL_H
+#define NZCOMMON_IMGPROCESS_PARALLEL_H
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+// Threads one imaging call may use, the caller's included: the environment variable
+// QUORVANE_THREADS when it holds a number of 1 or more (1 keeps every path serial), else
+// the cores this process may run on, at most four.
+int NZPar_Threads();
+
+// Overrides the number above for the whole process (tests and benchmarks compare the
+// serial and the parallel paths); 0 returns to the environment and the cores.
+void NZPar_SetThreads(int threads);
+
+// Calls body(begin, end) for consecutive blocks of at most `grain` items covering
+// [0, count), each block exactly once, on the caller and on up to NZPar_Threads() - 1
+// threads of its own (never more than there are blocks). Blocks run in any order and at
+// the same time, so body must only touch what its block owns. When a thread cannot be
+// started the work is shared by those that did start. False when a block threw (memory
+// ran out): the work is then incomplete and the caller fails.
+bool NZPar_For(int count, int grain, const std::function<void(int begin, int end)> &body);
+
+// Work handed over in order while the caller goes on: blocks of `grain` items of
+// [0, count) are done in increasing order by up to `helpers` threads of its own (fewer
+// when NZPar_Threads() is smaller), and Wait(item) returns once the block holding the item
+// is done. A caller that finds no block under way does the next one itself, so the work
+// also completes without helpers. The destructor joins the helpers.
+class NZParAhead {
+public:
+    NZParAhead(int count, int grain, int helpers, std::function<void(int begin, int end)> body);
+    ~NZParAhead();
+    NZParAhead(const NZParAhead &) = delete;
+    NZParAhead &operator=(const NZParAhead &) = delete;
+
+    // False when a block threw.
+    bool Wait(int item);
+
+private:
+    bool RunNext(); // claims and does the next block; false when none is left
+    void Stop();
+
+    const int m_count, m_grain, m_blocks;
+    std::function<void(int, int)> m_body;
+    std::unique_ptr<std::atomic<unsigned char>[]> m_done;
+    std::atomic<int> m_next{0};
+    std::atomic<bool> m_failed{false};
+    std::vector<std::thread> m_helpers;
+};
+
+#endif
