@@ -147,14 +147,14 @@ unsigned char *Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImage(const uns
                                                                        int dstWidth, int dstHeight, int method,
                                                                        int *outSize, int *outHeightBytes)
 {
+    NZImg_Store(outSize, 0);
+    NZImg_Store(outHeightBytes, 0);
     if (!TargetOk(dstWidth, dstHeight, method))
         return nullptr;
     int heightBytes = static_cast<int>(NZImg_BytesForDots(dstHeight));
     int64_t verticalSize;
     if (!NZImg_MulSize(dstWidth, heightBytes, &verticalSize))
         return nullptr;
-    NZImg_Store(outSize, 0);
-    NZImg_Store(outHeightBytes, 0);
     int bpl = 0;
     unsigned char *raster =
         Quorvane_ImgUtils_ConvertImageDataToMonoFormat(data, size, dstWidth, dstHeight, method, nullptr, &bpl);

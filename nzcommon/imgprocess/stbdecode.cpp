@@ -129,6 +129,11 @@ unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, 
     if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) &&
         stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= kMaxPixels)
         rgba = stbi_load_from_memory(data, size, &w, &h, &comp, 4);
+    // Some decoders (PSD, for one) hand back an image of width or height 0: no picture.
+    if (rgba && (w <= 0 || h <= 0)) {
+        stbi_image_free(rgba);
+        rgba = nullptr;
+    }
     if (width)
         *width = w;
     if (height)
