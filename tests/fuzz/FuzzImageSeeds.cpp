@@ -12,6 +12,15 @@
 #include <stb/stb_image_write.h>
 #pragma GCC diagnostic pop
 
+// A private copy of the reader, only to look at declared sizes.
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_NO_STDIO
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include <stb/stb_image.h>
+#pragma GCC diagnostic pop
+
 namespace {
 
 void Collect(void *context, void *data, int size)
@@ -116,4 +125,13 @@ std::vector<FuzzBytes> FuzzImageSeeds()
     seeds.push_back(Psd(3, 2));
     seeds.push_back(FuzzHex("47494638396101000100800000FFFFFF00000021F90401000000002C00000000010001000002024401003B"));
     return seeds;
+}
+
+bool FuzzImageTooSlow(const uint8_t *data, size_t size)
+{
+    int w = 0, h = 0, comp = 0;
+    if (size > INT32_MAX || !stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &comp))
+        return false;
+    const long long pixels = static_cast<long long>(w) * h;
+    return pixels > (1LL << 20) && pixels <= (1LL << 26);
 }

@@ -58,4 +58,9 @@ FuzzBytes FuzzCat(std::initializer_list<FuzzBytes> parts);
 // and PNG, JPEG, GIF, TGA, PSD and compressed BMP files that go to stb_image.
 std::vector<FuzzBytes> FuzzImageSeeds();
 
+// True for files that stb_image would decode into more than 2^20 pixels but not more than
+// the 2^26 the decoder takes: legal, yet seconds apiece under the sanitizers, so the image
+// harnesses pass them by (larger ones are refused at once and stay in).
+bool FuzzImageTooSlow(const uint8_t *data, size_t size);
+
 #endif

@@ -40,6 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int lineMultiple = in.Byte() % 65;
     const unsigned char *image = in.Rest();
     const int n = static_cast<int>(in.RestSize());
+    if (FuzzImageTooSlow(image, in.RestSize()))
+        return 0;
 
     int outSize = -1, bpl = -1;
     unsigned char *r = Quorvane_ImgUtils_ConvertImageDataToMonoFormat(image, n, dstW, dstH, method, &outSize, &bpl);

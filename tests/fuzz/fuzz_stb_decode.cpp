@@ -12,7 +12,7 @@ std::vector<FuzzBytes> FuzzSeeds()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size > (1u << 20))
+    if (size > (1u << 20) || FuzzImageTooSlow(data, size))
         return 0;
     const int n = static_cast<int>(size);
     int w = -1, h = -1, channels = -1;
