@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -118,6 +119,35 @@ bool HostileJpeg(const unsigned char *data, int size)
     return false;
 }
 
+// PNG files with a chunk before IEND longer than the data left, which stb_image cannot decode:
+// it would first grow its buffer to the declared length (gigabytes for a few bytes of file)
+// and then fail on the missing data.
+bool PngChunkPastEnd(const unsigned char *data, int size)
+{
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (size < 8 || memcmp(data, kSignature, 8) != 0)
+        return false;
+    int64_t pos = 8;
+    while (pos + 8 <= size) {
+        const int64_t length = (static_cast<int64_t>(data[pos]) << 24) | (data[pos + 1] << 16) |
+                               (data[pos + 2] << 8) | data[pos + 3];
+        if (memcmp(data + pos + 4, "IEND", 4) == 0)
+            return false;
+        if (pos + 8 + length > size)
+            return true;
+        pos += 12 + length;
+    }
+    return false;
+}
+
+// PSD files with an alpha channel: stb_image takes their colours out of a white matte in
+// floating point and converts results outside 0 to 255 back to bytes, which is undefined
+// for the values a damaged file gives. Such files are refused.
+bool PsdWithAlpha(const unsigned char *data, int size)
+{
+    return size >= 14 && memcmp(data, "8BPS", 4) == 0 && ((data[12] << 8) | data[13]) >= 4;
+}
+
 } // namespace
 
 unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, int *height, int *channelsInFile)
@@ -126,7 +156,8 @@ unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, 
     unsigned char *rgba = nullptr;
     const long long kMaxPixels = 1LL << 26;
     int iw = 0, ih = 0, ic = 0;
-    if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) &&
+    if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) && !PngChunkPastEnd(data, size) &&
+        !PsdWithAlpha(data, size) &&
         stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= kMaxPixels)
         rgba = stbi_load_from_memory(data, size, &w, &h, &comp, 4);
     // Some decoders (PSD, for one) hand back an image of width or height 0: no picture.

@@ -395,36 +395,41 @@ TEST(ImgConvert, OversizedTablesAndImagesAreRefused)
 namespace {
 
 // A PSD file of 8-bit RGB planes, uncompressed.
-std::vector<unsigned char> Psd(uint32_t width, uint32_t height)
+std::vector<unsigned char> Psd(uint32_t width, uint32_t height, unsigned char channels = 3)
 {
-    std::vector<unsigned char> f = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 3};
+    std::vector<unsigned char> f = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, channels};
     for (uint32_t v : {height, width})
         for (int shift = 24; shift >= 0; shift -= 8)
             f.push_back(static_cast<unsigned char>(v >> shift));
     const unsigned char tail[] = {0, 8, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     f.insert(f.end(), tail, tail + sizeof(tail));
-    f.insert(f.end(), static_cast<size_t>(width) * height * 3, 0x80);
+    // Black under a low alpha: no white matte could have made it.
+    f.insert(f.end(), static_cast<size_t>(width) * height * (channels - 1), 0x00);
+    f.insert(f.end(), static_cast<size_t>(width) * height, 0x20);
     return f;
 }
 
 // Files that decode to an image without pixels (a side of 0) are no picture: the probes and
-// the entries refuse them (they used to report a size of 0 and print blank paper).
-TEST(ImgConvert, ImagesWithoutPixelsAreRefused)
+// the entries refuse them (they used to report a size of 0 and print blank paper). PSD files
+// with alpha are refused too: stb_image's matte removal converted out-of-range floats.
+TEST(ImgConvert, ImagesWithoutPixelsAndPsdWithAlphaAreRefused)
 {
     const struct {
         uint32_t width, height;
+        unsigned char channels;
         bool decodes;
-    } rows[] = {{3, 2, true}, {3, 0, false}, {0, 2, false}, {0, 0, false}};
+    } rows[] = {{3, 2, 3, true}, {3, 0, 3, false}, {0, 2, 3, false}, {0, 0, 3, false}, {3, 2, 4, false},
+                {3, 2, 5, false}};
     for (const auto &r : rows) {
-        std::vector<unsigned char> psd = Psd(r.width, r.height);
+        std::vector<unsigned char> psd = Psd(r.width, r.height, r.channels);
         const int n = static_cast<int>(psd.size());
         int size = 0, bpl = 0, bits = 0, w = 0, h = 0;
         Owned raster(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(psd.data(), n, 16, 8, 0, &size, &bpl));
-        EXPECT_EQ(r.decodes, raster != nullptr) << r.width << "x" << r.height;
+        EXPECT_EQ(r.decodes, raster != nullptr) << r.width << "x" << r.height << "x" << int(r.channels);
         EXPECT_EQ(r.decodes ? 1 : 0, Quorvane_ImgUtils_GetImageSizeFromData(psd.data(), n, &bits, &w, &h))
-            << r.width << "x" << r.height;
+            << r.width << "x" << r.height << "x" << int(r.channels);
         Owned own(Quorvane_ImgUtils_ConvertImageDataToMonoFormatWithoutScale(psd.data(), n, 0, &size, &bpl, &w, &h));
-        EXPECT_EQ(r.decodes, own != nullptr) << r.width << "x" << r.height;
+        EXPECT_EQ(r.decodes, own != nullptr) << r.width << "x" << r.height << "x" << int(r.channels);
     }
 }
 
