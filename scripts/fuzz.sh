@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses (clang, ASan + UBSan, tests/fuzz/) and runs each on the
 # seed corpus it writes itself, for a bounded time, several at once. Any crash, sanitizer
-# report, leak, failed check or input slower than the time-out fails the script; the input
+# report, leak, failed check, input slower than the time-out or single allocation above
+# 1 GiB (the largest legal image needs a quarter of that) fails the script; the input
 # is kept under <build dir>/fuzz-run/artifacts/<harness>/.
 #   usage: fuzz.sh [build dir]          (default build-fuzz)
 #   FUZZ_BUDGET  seconds of wall-clock time for all the runs together (default 240)
@@ -43,7 +44,7 @@ run_one() {
   QUORVANE_FUZZ_SEEDS="$seeds" "$bin/$name" >"$log" 2>&1 || { echo "$name: cannot write its seeds" >>"$log"; echo 1 >"$work/$name.rc"; return 0; }
   local rc=0
   ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-    "$bin/$name" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -close_fd_mask=1 -print_final_stats=1 \
+    "$bin/$name" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -malloc_limit_mb=1024 -close_fd_mask=1 -print_final_stats=1 \
     -artifact_prefix="$art/" "$corpus" "$seeds" >"$log" 2>&1 || rc=$?
   echo "$rc" >"$work/$name.rc"
 }

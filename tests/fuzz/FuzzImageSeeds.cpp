@@ -122,6 +122,15 @@ std::vector<FuzzBytes> FuzzImageSeeds()
         stbi_write_tga_to_func(Collect, &out, 4, 3, 4, Picture(4, 3, 4).data());
         seeds.push_back(out);
     }
+    // A PNG whose image data chunk claims 1.6 GB.
+    FuzzBytes huge = seeds[seeds.size() - 6];
+    for (size_t i = 8; i + 4 <= huge.size(); ++i)
+        if (memcmp(&huge[i], "IDAT", 4) == 0) {
+            const unsigned char length[4] = {0x64, 0x00, 0x00, 0x3B};
+            memcpy(&huge[i - 4], length, 4);
+            break;
+        }
+    seeds.push_back(huge);
     seeds.push_back(Psd(3, 2));
     seeds.push_back(FuzzHex("47494638396101000100800000FFFFFF00000021F90401000000002C00000000010001000002024401003B"));
     return seeds;
@@ -130,8 +139,17 @@ std::vector<FuzzBytes> FuzzImageSeeds()
 bool FuzzImageTooSlow(const uint8_t *data, size_t size)
 {
     int w = 0, h = 0, comp = 0;
-    if (size > INT32_MAX || !stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &comp))
+    if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) {
+        // JPEG: the size from the first frame header, without stb_image's table parsing.
+        for (size_t i = 2; i + 9 <= size; ++i)
+            if (data[i] == 0xFF && data[i + 1] >= 0xC0 && data[i + 1] <= 0xC2) {
+                h = (data[i + 5] << 8) | data[i + 6];
+                w = (data[i + 7] << 8) | data[i + 8];
+                break;
+            }
+    } else if (size > INT32_MAX || !stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &comp)) {
         return false;
+    }
     const long long pixels = static_cast<long long>(w) * h;
     return pixels > (1LL << 20) && pixels <= (1LL << 26);
 }
