@@ -139,8 +139,9 @@ std::vector<FuzzBytes> FuzzImageSeeds()
 bool FuzzImageTooSlow(const uint8_t *data, size_t size)
 {
     int w = 0, h = 0, comp = 0;
-    if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) {
-        // JPEG: the size from the first frame header, without stb_image's table parsing.
+    if (size >= 1 && data[0] == 0xFF) {
+        // JPEG (stb_image skips any number of FF bytes before the start marker): the size
+        // from the first frame header, without stb_image's table parsing.
         for (size_t i = 2; i + 9 <= size; ++i)
             if (data[i] == 0xFF && data[i + 1] >= 0xC0 && data[i + 1] <= 0xC2) {
                 h = (data[i + 5] << 8) | data[i + 6];
