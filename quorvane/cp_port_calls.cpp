@@ -55,10 +55,9 @@ int PollReceiveRing(CP_Handle handle, unsigned char *buffer, int length, unsigne
     NZIO *port = h->m_currentPort;
     int count = 0;
     const int64_t start = NZUtils_MonotonicMs();
-    while (NZUtils_MonotonicMs() - start <= static_cast<int64_t>(timeoutMs) && port && port->IsOpened() &&
-           count < length) {
+    // Bytes already waiting are always taken; the time-out only bounds the wait for more.
+    while (port && port->IsOpened() && count < length) {
         bool took = false;
-        bool empty;
         unsigned char byte = 0;
         {
             std::lock_guard<std::mutex> lock(h->m_rxMutex);
@@ -66,15 +65,16 @@ int PollReceiveRing(CP_Handle handle, unsigned char *buffer, int length, unsigne
                 byte = h->m_rxBuffer.PopFront();
                 took = true;
             }
-            empty = h->m_rxBuffer.IsEmpty();
         }
         if (took) {
             buffer[count++] = byte;
             if (untilByte && byte == endByte)
                 break;
+            continue;
         }
-        if (count < length && empty)
-            NZIOSleep::SleepMs(1);
+        if (NZUtils_MonotonicMs() - start > static_cast<int64_t>(timeoutMs))
+            break;
+        NZIOSleep::SleepMs(1);
     }
     return count;
 }

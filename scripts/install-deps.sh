@@ -6,7 +6,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
-    build-essential g++ cmake pkg-config \
+    build-essential g++ cmake pkg-config clang libclang-rt-14-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     libqrencode-dev libjbig-dev libstb-dev \
     iproute2 procps util-linux xxd

@@ -27,4 +27,5 @@ if [ -w /proc/sys/vm/mmap_rnd_bits ] && [ "$(cat /proc/sys/vm/mmap_rnd_bits)" -g
   echo 28 > /proc/sys/vm/mmap_rnd_bits
 fi
 run "$root/build-tsan" tsan
+bash "$root/scripts/fuzz.sh" "$root/build-fuzz"
 echo "== all test runs passed"

@@ -157,14 +157,14 @@ template <typename Convert>
 unsigned char *VerticalRaster(int dstWidth, int dstHeight, int method, int *outSize, int *outHeightBytes,
                               Convert convert)
 {
+    NZImg_Store(outSize, 0);
+    NZImg_Store(outHeightBytes, 0);
     if (!TargetOk(dstWidth, dstHeight, method))
         return nullptr;
     int heightBytes = static_cast<int>(NZImg_BytesForDots(dstHeight));
     int64_t verticalSize;
     if (!NZImg_MulSize(dstWidth, heightBytes, &verticalSize))
         return nullptr;
-    NZImg_Store(outSize, 0);
-    NZImg_Store(outHeightBytes, 0);
     int bpl = 0;
     unsigned char *raster = convert(&bpl);
     if (!raster)

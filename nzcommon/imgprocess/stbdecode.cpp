@@ -143,9 +143,13 @@ uint32_t Be32(const unsigned char *p)
            (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
 
-// PNG files whose first image-data chunk is empty: stb_image would copy its zero bytes to
-// a buffer it has not allocated yet (a null pointer). The walk takes the chunks by their
-// lengths, as the decoder does.
+// PNG files stb_image cannot take safely. The walk takes the chunks by their lengths, as
+// the decoder does:
+// - a first image-data chunk that is empty: stb_image would copy its zero bytes to a
+//   buffer it has not allocated yet (a null pointer);
+// - a chunk before IEND longer than the data left, which stb_image cannot decode anyway:
+//   it would first grow its buffer to the declared length (gigabytes for a few bytes of
+//   file) and then fail on the missing data.
 bool HostilePng(const unsigned char *data, int size)
 {
     static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
@@ -153,13 +157,19 @@ bool HostilePng(const unsigned char *data, int size)
     if (n < 8 || memcmp(data, kSignature, 8) != 0)
         return false;
     int64_t pos = 8;
+    bool seenData = false;
     while (pos + 8 <= n) {
         const uint32_t length = Be32(data + pos);
         const uint32_t type = Be32(data + pos + 4);
-        if (type == 0x49444154u) // IDAT
-            return length == 0;
         if (type == 0x49454E44u) // IEND
             return false;
+        if (type == 0x49444154u) { // IDAT
+            if (!seenData && length == 0)
+                return true;
+            seenData = true;
+        }
+        if (pos + 8 + static_cast<int64_t>(length) > n)
+            return true;
         pos += 12 + static_cast<int64_t>(length);
     }
     return false;
@@ -238,6 +248,13 @@ bool HostilePsd(const unsigned char *data, int size)
     else
         need = pos + planes * pixels * (depth == 16 ? 2 : 1);
     return need > n;
+
+// PSD files with an alpha channel: stb_image takes their colours out of a white matte in
+// floating point and converts results outside 0 to 255 back to bytes, which is undefined
+// for the values a damaged file gives. Such files are refused.
+bool PsdWithAlpha(const unsigned char *data, int size)
+{
+    return size >= 14 && memcmp(data, "8BPS", 4) == 0 && ((data[12] << 8) | data[13]) >= 4;
 }
 
 } // namespace
@@ -248,9 +265,14 @@ unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, 
     unsigned char *rgba = nullptr;
     int iw = 0, ih = 0, ic = 0;
     if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) && !HostilePng(data, size) &&
-        !HostileTga(data, size) && !HostilePsd(data, size) &&
+        !HostileTga(data, size) && !HostilePsd(data, size) && !PsdWithAlpha(data, size) &&
         stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= NZIMG_MAX_PIXELS)
         rgba = stbi_load_from_memory(data, size, &w, &h, &comp, 4);
+    // Some decoders (PSD, for one) hand back an image of width or height 0: no picture.
+    if (rgba && (w <= 0 || h <= 0)) {
+        stbi_image_free(rgba);
+        rgba = nullptr;
+    }
     if (width)
         *width = w;
     if (height)

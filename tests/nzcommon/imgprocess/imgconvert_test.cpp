@@ -208,13 +208,28 @@ TEST(ImgConvert, VerticalRaster)
     Owned f2(Quorvane_ImgUtils_ConvertImageFileToVerticalRasterImage(file.path(), 10, 10, 1, &size, &heightBytes));
     EXPECT_EQ(Bytes(v.get(), 20), Bytes(f2.get(), size));
 
-    // A failed conversion reports 0 and 0.
+    // Every failed conversion reports 0 and 0 (a refused method or size used to leave them).
     std::vector<unsigned char> junk(64, 0x33);
-    size = heightBytes = 5;
-    EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImage(junk.data(), 64, 10, 10, 0, &size,
-                                                                               &heightBytes));
-    EXPECT_EQ(0, size);
-    EXPECT_EQ(0, heightBytes);
+    struct Failure {
+        const char *what;
+        const std::vector<unsigned char> &data;
+        int width, height, method;
+    } failures[] = {
+        {"undecodable data", junk, 10, 10, 0},
+        {"unknown method", bmp, 10, 10, 3},
+        {"negative method", bmp, 10, 10, -1},
+        {"zero width", bmp, 0, 10, 1},
+        {"negative height", bmp, 10, -4, 1},
+    };
+    for (const Failure &f : failures) {
+        size = heightBytes = 5;
+        EXPECT_EQ(nullptr, Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImage(
+                               f.data.data(), static_cast<int>(f.data.size()), f.width, f.height, f.method, &size,
+                               &heightBytes))
+            << f.what;
+        EXPECT_EQ(0, size) << f.what;
+        EXPECT_EQ(0, heightBytes) << f.what;
+    }
 }
 
 TEST(ImgConvert, AlignedHorizontalRaster)
@@ -408,6 +423,49 @@ TEST(ImgConvert, HostileFilesAreRefused)
     Owned ok(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(laterEmpty.data(), static_cast<int>(laterEmpty.size()), 8, 8,
                                                             0, &size, &bpl));
     EXPECT_NE(nullptr, ok.get());
+}
+
+} // namespace
+
+namespace {
+
+// A PSD file of 8-bit RGB planes, uncompressed.
+std::vector<unsigned char> Psd(uint32_t width, uint32_t height, unsigned char channels = 3)
+{
+    std::vector<unsigned char> f = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, channels};
+    for (uint32_t v : {height, width})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            f.push_back(static_cast<unsigned char>(v >> shift));
+    const unsigned char tail[] = {0, 8, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    f.insert(f.end(), tail, tail + sizeof(tail));
+    // Black under a low alpha: no white matte could have made it.
+    f.insert(f.end(), static_cast<size_t>(width) * height * (channels - 1), 0x00);
+    f.insert(f.end(), static_cast<size_t>(width) * height, 0x20);
+    return f;
+}
+
+// Files that decode to an image without pixels (a side of 0) are no picture: the probes and
+// the entries refuse them (they used to report a size of 0 and print blank paper). PSD files
+// with alpha are refused too: stb_image's matte removal converted out-of-range floats.
+TEST(ImgConvert, ImagesWithoutPixelsAndPsdWithAlphaAreRefused)
+{
+    const struct {
+        uint32_t width, height;
+        unsigned char channels;
+        bool decodes;
+    } rows[] = {{3, 2, 3, true}, {3, 0, 3, false}, {0, 2, 3, false}, {0, 0, 3, false}, {3, 2, 4, false},
+                {3, 2, 5, false}};
+    for (const auto &r : rows) {
+        std::vector<unsigned char> psd = Psd(r.width, r.height, r.channels);
+        const int n = static_cast<int>(psd.size());
+        int size = 0, bpl = 0, bits = 0, w = 0, h = 0;
+        Owned raster(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(psd.data(), n, 16, 8, 0, &size, &bpl));
+        EXPECT_EQ(r.decodes, raster != nullptr) << r.width << "x" << r.height << "x" << int(r.channels);
+        EXPECT_EQ(r.decodes ? 1 : 0, Quorvane_ImgUtils_GetImageSizeFromData(psd.data(), n, &bits, &w, &h))
+            << r.width << "x" << r.height << "x" << int(r.channels);
+        Owned own(Quorvane_ImgUtils_ConvertImageDataToMonoFormatWithoutScale(psd.data(), n, 0, &size, &bpl, &w, &h));
+        EXPECT_EQ(r.decodes, own != nullptr) << r.width << "x" << r.height << "x" << int(r.channels);
+    }
 }
 
 } // namespace
