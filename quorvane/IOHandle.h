@@ -1,11 +1,14 @@
-// The connection handle: one per open connection, returned to applications as an
-// opaque pointer. It embeds one port object of every transport and points at the one
+// The connection handle: one per open connection. Applications hold an opaque value the
+// registry gave it (never its address). It embeds one port object of every transport and points at the one
 // in use, and holds everything kept per connection: the open's arguments, the latest
 // auto-reply records, the receive buffer, the received protocol packages, the command
 // writers bound to the port and the page settings record.
 //
 // Handles live in the registry `ptrs` (100 slots). Code that works on a handle takes a
 // registry reference for its whole run through HandleGuard (quorvane/HandleGuard.h).
+// Everything that takes a `void *handle` / CP_Handle takes that value, never an
+// IOHandle*: code holding an IOHandle passes m_handleValue on (port hooks, callbacks,
+// calls of the C interface).
 //
 // Member names other modules use:
 //   m_currentPort          NZIO*, the port in use (set by the open, never changed after)
@@ -145,6 +148,9 @@ public:
 
     // The received-package list keeps this many; older ones are dropped.
     static constexpr size_t MaxReceivedPackages = 256;
+
+    // The value the registry gave this connection (null until registered, then fixed).
+    CP_Handle m_handleValue;
 
     // Set by the first close that drops the open reference; later closes leave it alone.
     std::atomic<bool> m_openRefDropped;

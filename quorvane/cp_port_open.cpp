@@ -28,19 +28,21 @@ extern "C" CP_API int CP_Port_Close(CP_Handle handle)
     return 1;
 }
 // Common tail of the exported opens: hook the closed event, then report the outcome.
-static CP_Handle FinishExportedOpen(IOHandle *h, const char *name)
+static CP_Handle FinishExportedOpen(CP_Handle handle, const char *name)
 {
+    // The open-event thread's reference, taken before anything can close the handle.
+    IOHandle *h = handle ? ptrs.AddRef(handle) : nullptr;
+    if (handle && !h)
+        return handle; // already closed by a call that had the value
     if (h) {
-        // The open-event thread's reference, taken before anything can close the handle.
-        ptrs.AddRef(h);
-        h->m_currentPort->SetClosedEvent(&Port_ClosedEventOnChildThread, h);
+        h->m_currentPort->SetClosedEvent(&Port_ClosedEventOnChildThread, handle);
         // The device may have gone before the hook was in place: its close then raised
         // nothing, so raise the event here (a close raising it as well is ignored).
         if (!h->m_currentPort->IsOpened())
-            Port_ClosedEventOnChildThread(h);
+            Port_ClosedEventOnChildThread(handle);
     }
     Port_OpenFinishedEventOnChildThread(h, name);
-    return h;
+    return handle;
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenCom(const char *name, int baudrate, CP_ComDataBits databits,
