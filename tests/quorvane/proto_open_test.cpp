@@ -37,6 +37,9 @@ class ProtoOpen : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Closed events of earlier tests' connections run on threads of their own, each
+        // holding its handle: once every handle is gone, none of them can still come.
+        ASSERT_TRUE(WaitFor([] { return ptrs.Count() == 0; }, 3000));
         g_events = 0;
         CP_Port_AddOnPortOpenedEvent(OnOpened, nullptr);
         CP_Port_AddOnPortOpenFailedEvent(OnFailed, nullptr);
