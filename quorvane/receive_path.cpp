@@ -66,6 +66,10 @@ void Port_ReadedEvent(const unsigned char *data, unsigned int length, void *hand
     HandleGuard h(handle);
     if (!h || (!data && length != 0))
         return;
+    // A UDP port raises this once per datagram, and a datagram is one package: whatever a
+    // stray or cut datagram left in the reader must not swallow the next one.
+    if (h->m_openParams.portType == CP_PORT_TYPE_UDP)
+        h->m_protoHandler.ResetHandler();
     for (unsigned int i = 0; i < length; ++i) {
         const unsigned char b = data[i];
         unsigned char frame[AutoReplyHandlerPro::FrameSize], pass[AutoReplyHandlerPro::FrameSize];
