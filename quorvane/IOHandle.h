@@ -16,7 +16,7 @@
 //   m_memoryIO, m_comIO, m_tcpIO, m_udpIO, ...   the embedded transports
 //   m_status / m_info / m_positionAdjustment / m_received / m_printed   under m_statusMutex
 //   m_rxBuffer             NZIORxBuffer, under m_rxMutex (bytes for CP_Port_Read & co.)
-//   m_packages, m_firmwareVersion   under m_packageMutex; m_workEnabled
+//   m_packages, m_replySink, m_firmwareVersion   under m_packageMutex; m_workEnabled
 //   m_autoReplyRequested, m_minStatusWord, m_autoReplyTries, m_autoReplyTryTimeMs,
 //   m_statusValidityMs, m_printResultCounter
 //   m_posPrinter (NZPosPrinter), m_labelPrinter (NZLabelPrinter),
@@ -52,6 +52,17 @@
 #include "quorvane/quorvane.h"
 
 class NZThreadIO;
+
+// Where a running chunked transfer takes its replies as they arrive, before they would
+// enter the received-package list (whose cap could drop them in a burst). Called by the
+// receive path under the package lock; true when the package was taken.
+class ProtoReplySink {
+public:
+    virtual bool Offer(NZReceivedProtoPackage &package) = 0;
+
+protected:
+    ~ProtoReplySink() = default;
+};
 
 // Port-type codes, one bit each.
 enum {
@@ -132,6 +143,7 @@ public:
     std::mutex m_rxMutex;
     std::atomic<bool> m_workEnabled;
     std::list<NZReceivedProtoPackage> m_packages; // at most MaxReceivedPackages, oldest first
+    ProtoReplySink *m_replySink;                  // the running chunked transfer, or null
     NZProtoModePrinterFirmwareVersion m_firmwareVersion;
     NZProtoHandlerPro m_protoHandler; // read thread only
     std::mutex m_packageMutex;
@@ -146,7 +158,8 @@ public:
     PrinterProperty m_printerProperty;
     std::atomic<unsigned int> m_printResultCounter;
 
-    // The received-package list keeps this many; older ones are dropped.
+    // The received-package list keeps this many; older ones are dropped. Replies a running
+    // transfer awaits never enter it (m_replySink), so the cap cannot cut a transfer.
     static constexpr size_t MaxReceivedPackages = 256;
 
     // The value the registry gave this connection (null until registered, then fixed).

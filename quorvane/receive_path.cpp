@@ -52,9 +52,11 @@ static void TakeReceivedPackage(IOHandle *h)
     NZReceivedProtoPackage package(cmd, reader.GetResultPara(), data, length);
     {
         std::lock_guard<std::mutex> lock(h->m_packageMutex);
-        h->m_packages.push_back(std::move(package));
-        while (h->m_packages.size() > IOHandle::MaxReceivedPackages)
-            h->m_packages.pop_front();
+        if (!h->m_replySink || !h->m_replySink->Offer(package)) {
+            h->m_packages.push_back(std::move(package));
+            while (h->m_packages.size() > IOHandle::MaxReceivedPackages)
+                h->m_packages.pop_front();
+        }
         if (cmd == NZPROTO_CMD_DEVICE_PROBE)
             h->m_firmwareVersion.SetVersion(data, length, NZIOTimeStamp::GetSysTimeMs());
     }
