@@ -8,7 +8,8 @@
 
 namespace {
 
-// True when dataLength bytes hold height rows of the format at the given stride: the
+// True when dataLength bytes hold height rows of the format at the given stride (a length
+// of 0 is "not given": the image is then taken from width, height and stride alone): the
 // whole stride of every row for the 1-bit formats (they are copied row by row), the
 // last row only up to its pixels for the others. Sizes the converters refuse anyway
 // (unknown format, sizes of 0 or less, a short stride) pass here and fail there.
@@ -16,6 +17,8 @@ bool PixelsFit(long long dataLength, int width, int height, int stride, int form
 {
     if (dataLength < 0)
         return false;
+    if (dataLength == 0)
+        return true;
     const long long minStride = NZImg_MinStride(format, width);
     if (width <= 0 || height <= 0 || minStride < 0 || stride < minStride)
         return true;

@@ -576,9 +576,11 @@ CP_API int CP_Proto_ClearParameters(CP_Handle handle, unsigned char type, unsign
 /* Sends "a" every 10 ms until the device answers "a" (1), or until the work switch is
  * cleared or the port closes (0). No time limit of its own. */
 CP_API int CP_Proto_StopAtBootBySenda(CP_Handle handle);
-/* Turn the work switch on and query once. Battery level: the number, or -1. */
+/* Turn the work switch on and query once. Battery level: the number, or -1 (also for a
+ * reply without digits). */
 CP_API int CP_Proto_QueryBatteryLevel(CP_Handle handle, unsigned int timeout);
-/* Serial number: bytes stored into buffer (not terminated), or -1. */
+/* Serial number: bytes stored into buffer, or -1. A 0 byte follows them when the buffer has
+ * room; a serial number that fills the whole buffer is not terminated. */
 CP_API int CP_Proto_QuerySerialNumber(CP_Handle handle, char *buffer, unsigned int size, unsigned int timeout);
 /* Settings sent without waiting for a reply (work switch not needed); 1 when written.
  * The two texts with their terminators take at most 256 bytes, else 0 and nothing sent. */
@@ -615,7 +617,8 @@ CP_API int CP_Qrcode_GetQrcodeRGBAData(const char *text, int version, int level,
                                        unsigned int foreground, unsigned int *pixels, long long pixels_size,
                                        int *width_out, int *height_out);
 /* Length of the JBIG data the image (pixel format 1 to 9, binarization method 0 to 2) compresses
- * to; data_length must cover the image. 0 on failure. */
+ * to; data_length, when not 0, must cover the image (0: not given, the image is read from
+ * width, height and bytes_per_line). 0 on failure. */
 CP_API int CP_Image_GetCompressToJBIGDataLength(const unsigned char *pixels, long long data_length, int width,
                                                 int height, int bytes_per_line, int format, int method);
 /* The same, storing the JBIG data in out: its length, or 0 on failure or when it does not fit. */

@@ -166,7 +166,9 @@ TEST_F(ProtoPrinter, BatteryLevel)
         {"four bytes then 85", std::string("\x00\x01\xFF\x7F", 4) + "85", 85},
         {"spaces and sign", "abcd \t+42%", 42},
         {"negative", "abcd-7", -7},
-        {"no digits", "abcdxyz", 0},
+        {"no digits", "abcdxyz", -1},
+        {"sign without digits", "abcd -", -1},
+        {"zero", "abcd0", 0},
         {"only four bytes", "abcd", -1},
         {"empty", "", -1},
         {"too large", "abcd99999999999999999999", INT_MAX},
@@ -193,10 +195,26 @@ TEST_F(ProtoPrinter, BatteryLevelWithoutAnswer)
 TEST_F(ProtoPrinter, SerialNumber)
 {
     printer.AddRule(FakePrinter::Hex("03 FF 3F 00 4E 00 00 00 00 00 8D 00"), Package(0xFF, 63, 78, "SN-000123"));
+    // Terminated when the buffer has room; a full buffer holds only the bytes.
+    const struct {
+        unsigned int size;
+        int stored;
+        const char *expected; // the buffer's first size bytes afterwards
+        size_t expectedLen;
+    } rows[] = {
+        {32, 9, "SN-000123\0#", 11},
+        {10, 9, "SN-000123\0", 10},
+        {9, 9, "SN-000123", 9},
+        {4, 4, "SN-0", 4},
+    };
+    for (const auto &row : rows) {
+        char buf[40];
+        memset(buf, '#', sizeof(buf));
+        EXPECT_EQ(CP_Proto_QuerySerialNumber(handle, buf, row.size, 2000), row.stored) << row.size;
+        EXPECT_EQ(std::string(buf, row.expectedLen), std::string(row.expected, row.expectedLen)) << row.size;
+        EXPECT_EQ(buf[row.size], '#') << row.size;
+    }
     char buf[32];
-    EXPECT_EQ(CP_Proto_QuerySerialNumber(handle, buf, sizeof(buf), 2000), 9);
-    EXPECT_EQ(std::string(buf, 9), "SN-000123");
-    EXPECT_EQ(CP_Proto_QuerySerialNumber(handle, buf, 4, 2000), 4);
     EXPECT_EQ(CP_Proto_IsWorkEnabled(handle), 1);
     printer.SetSilent(true);
     EXPECT_EQ(CP_Proto_QuerySerialNumber(handle, buf, sizeof(buf), 100), -1);
