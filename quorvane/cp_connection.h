@@ -1,7 +1,8 @@
 // Internal connection functions: opening, initialising and closing connections, the
 // receive and write hooks, and the small printer writes used during the open and by the
-// status queries. All take the handle as an opaque pointer and follow the handle rule
-// (quorvane/HandleGuard.h).
+// status queries. All take the handle value the registry gave (never an IOHandle*; the
+// port hooks carry that value too, so a hook raised after its connection went resolves to
+// nothing) and follow the handle rule (quorvane/HandleGuard.h).
 #ifndef QUORVANE_CP_CONNECTION_H
 #define QUORVANE_CP_CONNECTION_H
 

@@ -94,9 +94,8 @@ bool WithRetry(IOHandle *h, unsigned int tries, Attempt attempt)
 // try) are taken from the list as well.
 class ChunkReplies final : public ProtoReplySink {
 public:
-    ChunkReplies(IOHandle *h, unsigned short cmd, unsigned int paraBase, unsigned int step, size_t chunks)
-        : m_h(h), m_cmd(cmd), m_base(paraBase), m_step(step), m_sent(0), m_missing(0), m_slots(chunks),
-          m_keep(chunks, 0), m_have(chunks, false)
+    ChunkReplies(IOHandle *h, unsigned short cmd, unsigned int paraBase, unsigned int step)
+        : m_h(h), m_cmd(cmd), m_base(paraBase), m_step(step), m_sent(0), m_missing(0)
     {
         std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
         m_previous = m_h->m_replySink;
@@ -112,11 +111,15 @@ public:
     ChunkReplies(const ChunkReplies &) = delete;
     ChunkReplies &operator=(const ChunkReplies &) = delete;
 
-    // The next chunk was sent; its reply keeps at most keepBytes data bytes.
+    // The next chunk was sent; its reply keeps at most keepBytes data bytes. Slots grow
+    // with the chunks actually sent, never ahead of them.
     void Sent(unsigned int keepBytes)
     {
         std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
-        m_keep[m_sent++] = keepBytes;
+        m_slots.emplace_back();
+        m_keep.push_back(keepBytes);
+        m_have.push_back(false);
+        ++m_sent;
         ++m_missing;
         // A reply may already wait in the list (a late one of an earlier try).
         for (auto it = m_h->m_packages.begin(); it != m_h->m_packages.end();) {
@@ -194,7 +197,7 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
         return true;
     if (step == 0)
         return false;
-    ChunkReplies pending(h, cmd, paraBase, step, total / step + (total % step != 0));
+    ChunkReplies pending(h, cmd, paraBase, step);
     unsigned int position = 0;
     while (position < total && CanLoop(h)) {
         const unsigned int n = total - position < step ? total - position : step;
