@@ -60,6 +60,8 @@ typedef enum CP_ComFlowControl {
 
 /*
  * Every open returns a new handle, or NULL. Up to 100 connections can be open at once.
+ * A handle value is never given to another connection: once its connection is closed (or
+ * lost), every call with it returns the call's failure value and touches nothing.
  * The opens below (all but CP_Port_OpenMemoryBuffer) report the outcome to the
  * PortOpened or PortOpenFailed callbacks on a thread of their own, and run the
  * PortClosed callbacks on another thread when the port closes, also when the device is
