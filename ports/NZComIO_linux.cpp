@@ -82,6 +82,12 @@ bool NZComIO_linux::Open(const char *path, int baudrate, ComDataBits dataBits, C
     const int fd = OpenDeviceNode(path, O_NOCTTY);
     if (fd < 0)
         return false;
+    // Something that is not a terminal (a plain file, /dev/null) is no serial port.
+    struct termios current;
+    if (tcgetattr(fd, &current) == -1) {
+        ::close(fd);
+        return false;
+    }
     tcsetattr(fd, TCSANOW, &t);
     return AttachDevice(fd, true) && IsOpened();
 }

@@ -27,9 +27,10 @@ bool NZHexStringUtils::ip_string_to_bytes_a(const char *text, unsigned char *out
         char part[4];
         memcpy(part, work + partStart, partLen);
         part[partLen] = '\0';
-        const long value = strtol(part, nullptr, 10);
-        if (value < 0 || value > 255)
-            return false;
+        char *end = nullptr;
+        const long value = strtol(part, &end, 10);
+        if (end == part || value < 0 || value > 255)
+            return false; // no digit, or out of range
         out[stored++] = static_cast<unsigned char>(value);
         partStart = i + 1;
     }
@@ -45,9 +46,10 @@ bool NZHexStringUtils::mac_string_to_bytes_a(const char *text, unsigned char *ou
         const size_t pos = static_cast<size_t>(group) * 3;
         if (pos >= len)
             return false;
-        const long value = strtol(text + pos, nullptr, 16);
-        if (value < 0 || value > 255)
-            return false;
+        char *end = nullptr;
+        const long value = strtol(text + pos, &end, 16);
+        if (end == text + pos || value < 0 || value > 255)
+            return false; // no hex digit, or out of range
         out[group] = static_cast<unsigned char>(value);
     }
     return true;

@@ -5,8 +5,10 @@
 //         return <failure value>;      // null or unregistered handle: nothing is touched
 //     ... h->m_posPrinter ...            // the handle cannot be destroyed meanwhile
 //
-// The guard takes one registry reference when it is built and gives it back when it goes
-// out of scope; the release that drops the last reference destroys the handle.
+// The guard resolves the handle value through the registry and takes one reference when it
+// is built, and gives it back when it goes out of scope; the release that drops the last
+// reference destroys the handle. A value whose connection is gone resolves to nothing,
+// even when a later connection lives at the same address.
 #ifndef QUORVANE_HANDLEGUARD_H
 #define QUORVANE_HANDLEGUARD_H
 
@@ -14,12 +16,7 @@
 
 class HandleGuard {
 public:
-    explicit HandleGuard(const void *handle)
-        : m_handle(static_cast<IOHandle *>(const_cast<void *>(handle)))
-    {
-        if (m_handle && !ptrs.AddRef(m_handle))
-            m_handle = nullptr;
-    }
+    explicit HandleGuard(const void *handle) : m_handle(ptrs.AddRef(handle)) {}
 
     ~HandleGuard()
     {

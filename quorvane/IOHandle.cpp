@@ -6,9 +6,9 @@
 #include "ports/NZUtils.h"
 
 IOHandle::IOHandle()
-    : m_currentPort(nullptr), m_rxBuffer(16384), m_workEnabled(false), m_autoReplyRequested(0),
+    : m_currentPort(nullptr), m_rxBuffer(16384), m_workEnabled(false), m_replySink(nullptr), m_autoReplyRequested(0),
       m_minStatusWord(2), m_autoReplyTries(6), m_autoReplyTryTimeMs(1000), m_statusValidityMs(6000),
-      m_printResultCounter(0), m_openRefDropped(false),
+      m_printResultCounter(0), m_handleValue(nullptr), m_openRefDropped(false),
       m_closedEventStarted(false)
 {
     memset(&m_openParams, 0, sizeof(m_openParams));

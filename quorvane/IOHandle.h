@@ -1,11 +1,14 @@
-// The connection handle: one per open connection, returned to applications as an
-// opaque pointer. It embeds one port object of every transport and points at the one
+// The connection handle: one per open connection. Applications hold an opaque value the
+// registry gave it (never its address). It embeds one port object of every transport and points at the one
 // in use, and holds everything kept per connection: the open's arguments, the latest
 // auto-reply records, the receive buffer, the received protocol packages, the command
 // writers bound to the port and the page settings record.
 //
 // Handles live in the registry `ptrs` (100 slots). Code that works on a handle takes a
 // registry reference for its whole run through HandleGuard (quorvane/HandleGuard.h).
+// Everything that takes a `void *handle` / CP_Handle takes that value, never an
+// IOHandle*: code holding an IOHandle passes m_handleValue on (port hooks, callbacks,
+// calls of the C interface).
 //
 // Member names other modules use:
 //   m_currentPort          NZIO*, the port in use (set by the open, never changed after)
@@ -13,7 +16,7 @@
 //   m_memoryIO, m_comIO, m_tcpIO, m_udpIO, ...   the embedded transports
 //   m_status / m_info / m_positionAdjustment / m_received / m_printed   under m_statusMutex
 //   m_rxBuffer             NZIORxBuffer, under m_rxMutex (bytes for CP_Port_Read & co.)
-//   m_packages, m_firmwareVersion   under m_packageMutex; m_workEnabled
+//   m_packages, m_replySink, m_firmwareVersion   under m_packageMutex; m_workEnabled
 //   m_autoReplyRequested, m_minStatusWord, m_autoReplyTries, m_autoReplyTryTimeMs,
 //   m_statusValidityMs, m_printResultCounter
 //   m_posPrinter (NZPosPrinter), m_labelPrinter (NZLabelPrinter),
@@ -49,6 +52,17 @@
 #include "quorvane/quorvane.h"
 
 class NZThreadIO;
+
+// Where a running chunked transfer takes its replies as they arrive, before they would
+// enter the received-package list (whose cap could drop them in a burst). Called by the
+// receive path under the package lock; true when the package was taken.
+class ProtoReplySink {
+public:
+    virtual bool Offer(NZReceivedProtoPackage &package) = 0;
+
+protected:
+    ~ProtoReplySink() = default;
+};
 
 // Port-type codes, one bit each.
 enum {
@@ -129,6 +143,7 @@ public:
     std::mutex m_rxMutex;
     std::atomic<bool> m_workEnabled;
     std::list<NZReceivedProtoPackage> m_packages; // at most MaxReceivedPackages, oldest first
+    ProtoReplySink *m_replySink;                  // the running chunked transfer, or null
     NZProtoModePrinterFirmwareVersion m_firmwareVersion;
     NZProtoHandlerPro m_protoHandler; // read thread only
     std::mutex m_packageMutex;
@@ -143,8 +158,12 @@ public:
     PrinterProperty m_printerProperty;
     std::atomic<unsigned int> m_printResultCounter;
 
-    // The received-package list keeps this many; older ones are dropped.
+    // The received-package list keeps this many; older ones are dropped. Replies a running
+    // transfer awaits never enter it (m_replySink), so the cap cannot cut a transfer.
     static constexpr size_t MaxReceivedPackages = 256;
+
+    // The value the registry gave this connection (null until registered, then fixed).
+    CP_Handle m_handleValue;
 
     // Set by the first close that drops the open reference; later closes leave it alone.
     std::atomic<bool> m_openRefDropped;

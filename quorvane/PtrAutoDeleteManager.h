@@ -1,8 +1,17 @@
-// Reference-counting registry of live objects: a fixed table of (pointer, count) slots
-// under one lock. Lookups are linear scans; nothing allocates after construction.
+// Reference-counting registry of live objects: a fixed table of (object, handle value,
+// count) slots under one lock. Lookups are linear scans; nothing allocates after
+// construction.
+//
+// Applications never see the objects' addresses. Each registration gets a handle value of
+// its own, drawn from a counter that only grows: a new object allocated where a destroyed
+// one lived still gets a value no earlier object had, so a value kept after its object
+// went is refused for good instead of reaching the new one. Values are odd (an object's
+// address never is), non-null, and never handed out twice; once the counter runs out,
+// registrations fail rather than reuse a value.
 #ifndef QUORVANE_PTRAUTODELETEMANAGER_H
 #define QUORVANE_PTRAUTODELETEMANAGER_H
 
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 
@@ -13,74 +22,75 @@ public:
     typedef void (*Destroyer)(T *);
 
     explicit PtrAutoDeleteManager(unsigned int capacity, Destroyer destroy = nullptr)
-        : m_ptrs(static_cast<T **>(malloc(sizeof(T *) * (capacity ? capacity : 1)))),
-          m_counts(static_cast<int *>(malloc(sizeof(int) * (capacity ? capacity : 1)))),
-          m_capacity(capacity), m_destroy(destroy)
+        : m_slots(static_cast<Slot *>(malloc(sizeof(Slot) * (capacity ? capacity : 1)))), m_capacity(capacity),
+          m_lastValue(kNoValue), m_destroy(destroy)
     {
-        for (unsigned int i = 0; m_ptrs && i < m_capacity; ++i)
-            m_ptrs[i] = nullptr;
-        for (unsigned int i = 0; m_counts && i < m_capacity; ++i)
-            m_counts[i] = 0;
+        for (unsigned int i = 0; m_slots && i < m_capacity; ++i)
+            m_slots[i] = Slot{nullptr, kNoValue, 0};
     }
 
-    ~PtrAutoDeleteManager()
-    {
-        free(m_ptrs);
-        free(m_counts);
-    }
+    ~PtrAutoDeleteManager() { free(m_slots); }
 
     PtrAutoDeleteManager(const PtrAutoDeleteManager &) = delete;
     PtrAutoDeleteManager &operator=(const PtrAutoDeleteManager &) = delete;
 
-    // Registers a new object with count 1 in the first free slot; false when full.
-    bool InitPtr(T *p)
+    // Registers a new object with count 1 in the first free slot and returns its handle
+    // value; null when the table is full (or the object is null). With valueField, the
+    // value is also stored in the object before any lookup can find it.
+    void *InitPtr(T *p, void *T::*valueField = nullptr)
     {
-        if (!p || !m_ptrs || !m_counts)
-            return false;
+        if (!p || !m_slots)
+            return nullptr;
         std::lock_guard<std::mutex> lock(m_mutex);
         for (unsigned int i = 0; i < m_capacity; ++i) {
-            if (!m_ptrs[i]) {
-                m_ptrs[i] = p;
-                m_counts[i] = 1;
-                return true;
-            }
+            if (m_slots[i].object)
+                continue;
+            if (m_lastValue > UINTPTR_MAX - 2)
+                return nullptr; // every value was given out once
+            m_lastValue = m_lastValue == kNoValue ? 1 : m_lastValue + 2;
+            m_slots[i] = Slot{p, m_lastValue, 1};
+            if (valueField)
+                p->*valueField = reinterpret_cast<void *>(m_lastValue);
+            return reinterpret_cast<void *>(m_lastValue);
         }
-        return false;
+        return nullptr;
     }
 
-    // One more reference to a registered object; false when it is not registered.
-    bool AddRef(T *p)
+    // One more reference to the object a handle value stands for; that object, or null
+    // when the value is not registered (null, destroyed or foreign).
+    T *AddRef(const void *handle)
     {
-        if (!p || !m_ptrs || !m_counts)
-            return false;
+        const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+        if (value == kNoValue || !m_slots)
+            return nullptr;
         std::lock_guard<std::mutex> lock(m_mutex);
         for (unsigned int i = 0; i < m_capacity; ++i) {
-            if (m_ptrs[i] == p) {
-                ++m_counts[i];
-                return true;
+            if (m_slots[i].object && m_slots[i].value == value) {
+                ++m_slots[i].count;
+                return m_slots[i].object;
             }
         }
-        return false;
+        return nullptr;
     }
 
-    // Drops one reference; the last one frees the slot and destroys the object and
-    // returns true. The slot is freed under the lock, so no AddRef can find the object
-    // any more; the destruction itself runs after the lock is let go, because it waits
-    // for threads that may be about to look an object up.
+    // Drops one reference to an object the caller holds a reference to; the last one frees
+    // the slot and destroys the object and returns true. The slot is freed under the lock,
+    // so no AddRef can find the object any more; the destruction itself runs after the
+    // lock is let go, because it waits for threads that may be about to look one up.
     bool Release(T *p)
     {
-        if (!p || !m_ptrs || !m_counts)
+        if (!p || !m_slots)
             return false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             unsigned int i = 0;
-            while (i < m_capacity && m_ptrs[i] != p)
+            while (i < m_capacity && m_slots[i].object != p)
                 ++i;
-            if (i == m_capacity || m_counts[i] <= 0)
+            if (i == m_capacity || m_slots[i].count <= 0)
                 return false;
-            if (--m_counts[i] > 0)
+            if (--m_slots[i].count > 0)
                 return false;
-            m_ptrs[i] = nullptr;
+            m_slots[i] = Slot{nullptr, kNoValue, 0};
         }
         if (m_destroy)
             m_destroy(p);
@@ -89,14 +99,15 @@ public:
         return true;
     }
 
-    // Whether the object is registered right now (diagnostics and tests).
-    bool Contains(const T *p)
+    // Whether a handle value is registered right now (diagnostics and tests).
+    bool Contains(const void *handle)
     {
-        if (!p || !m_ptrs)
+        const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+        if (value == kNoValue || !m_slots)
             return false;
         std::lock_guard<std::mutex> lock(m_mutex);
         for (unsigned int i = 0; i < m_capacity; ++i)
-            if (m_ptrs[i] == p)
+            if (m_slots[i].object && m_slots[i].value == value)
                 return true;
         return false;
     }
@@ -104,12 +115,12 @@ public:
     // Number of registered objects.
     unsigned int Count()
     {
-        if (!m_ptrs)
+        if (!m_slots)
             return 0;
         std::lock_guard<std::mutex> lock(m_mutex);
         unsigned int n = 0;
         for (unsigned int i = 0; i < m_capacity; ++i)
-            if (m_ptrs[i])
+            if (m_slots[i].object)
                 ++n;
         return n;
     }
@@ -117,9 +128,17 @@ public:
     unsigned int Capacity() const { return m_capacity; }
 
 private:
-    T **m_ptrs;
-    int *m_counts;
+    static constexpr uintptr_t kNoValue = 0;
+
+    struct Slot {
+        T *object; // null: free
+        uintptr_t value;
+        int count;
+    };
+
+    Slot *m_slots;
     unsigned int m_capacity;
+    uintptr_t m_lastValue; // the last value given out; the next is 2 more
     Destroyer m_destroy;
     std::mutex m_mutex;
 };

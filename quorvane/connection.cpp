@@ -39,26 +39,28 @@ bool CurrentPortCanReceive(IOHandle *h)
 
 // Steps common to every open once its transport is open and recorded: register the
 // handle and initialise it. On failure the port is closed and the handle destroyed.
-IOHandle *RegisterAndInitialize(IOHandle *h, unsigned int autoReply)
+// The result is the handle value the registry gave, or null.
+CP_Handle RegisterAndInitialize(IOHandle *h, unsigned int autoReply)
 {
-    if (!ptrs.InitPtr(h)) {
+    h->m_autoReplyRequested = autoReply;
+    CP_Handle handle = ptrs.InitPtr(h, &IOHandle::m_handleValue);
+    if (!handle) {
         h->m_currentPort->Close();
         delete h;
         return nullptr;
     }
-    h->m_autoReplyRequested = autoReply;
-    if (!Port_Initialize(h)) {
+    if (!Port_Initialize(handle)) {
         h->m_currentPort->Close();
         h->m_openRefDropped = true;
         ptrs.Release(h);
         return nullptr;
     }
-    return h;
+    return handle;
 }
 
 } // namespace
 
-IOHandle *Port_OpenCom(const char *name, unsigned int baudrate, CP_ComDataBits dataBits, CP_ComParity parity,
+CP_Handle Port_OpenCom(const char *name, unsigned int baudrate, CP_ComDataBits dataBits, CP_ComParity parity,
                        CP_ComStopBits stopBits, CP_ComFlowControl flowControl, unsigned int autoReply)
 {
     if (!name)
@@ -84,7 +86,7 @@ IOHandle *Port_OpenCom(const char *name, unsigned int baudrate, CP_ComDataBits d
     return RegisterAndInitialize(h, autoReply);
 }
 
-IOHandle *Port_OpenUsb(const char *name, unsigned int autoReply)
+CP_Handle Port_OpenUsb(const char *name, unsigned int autoReply)
 {
     if (!name)
         return nullptr;
@@ -119,7 +121,7 @@ IOHandle *Port_OpenUsb(const char *name, unsigned int autoReply)
     return RegisterAndInitialize(h, autoReply);
 }
 
-IOHandle *Port_OpenLpt(const char *path)
+CP_Handle Port_OpenLpt(const char *path)
 {
     if (!path)
         return nullptr;
@@ -134,7 +136,7 @@ IOHandle *Port_OpenLpt(const char *path)
     return RegisterAndInitialize(h, 0);
 }
 
-IOHandle *Port_OpenFile(const char *path)
+CP_Handle Port_OpenFile(const char *path)
 {
     if (!path)
         return nullptr;
@@ -149,7 +151,7 @@ IOHandle *Port_OpenFile(const char *path)
     return RegisterAndInitialize(h, 0);
 }
 
-IOHandle *Port_OpenMem(unsigned int size)
+CP_Handle Port_OpenMem(unsigned int size)
 {
     IOHandle *h = new IOHandle;
     if (!h->m_memoryIO.Open(size)) {
@@ -161,7 +163,7 @@ IOHandle *Port_OpenMem(unsigned int size)
     return RegisterAndInitialize(h, 0);
 }
 
-IOHandle *Port_OpenTcp(const char *localIp, const char *destIp, unsigned short port, unsigned int timeoutMs,
+CP_Handle Port_OpenTcp(const char *localIp, const char *destIp, unsigned short port, unsigned int timeoutMs,
                        unsigned int autoReply)
 {
     if (!destIp)
@@ -179,7 +181,7 @@ IOHandle *Port_OpenTcp(const char *localIp, const char *destIp, unsigned short p
     return RegisterAndInitialize(h, autoReply);
 }
 
-IOHandle *Port_OpenUdp(const char *localIp, unsigned short localPort, const char *destIp, unsigned short destPort)
+CP_Handle Port_OpenUdp(const char *localIp, unsigned short localPort, const char *destIp, unsigned short destPort)
 {
     if (!destIp)
         return nullptr;
@@ -198,7 +200,7 @@ IOHandle *Port_OpenUdp(const char *localIp, unsigned short localPort, const char
     return RegisterAndInitialize(h, 0);
 }
 
-IOHandle *Port_OpenBtSpp(const char *address, unsigned int autoReply)
+CP_Handle Port_OpenBtSpp(const char *address, unsigned int autoReply)
 {
     if (!address)
         return nullptr;
@@ -214,7 +216,7 @@ IOHandle *Port_OpenBtSpp(const char *address, unsigned int autoReply)
 }
 
 // The three BLE kinds share the open: the port's base open by address.
-static IOHandle *OpenBleKind(const char *address, unsigned int autoReply, unsigned int type)
+static CP_Handle OpenBleKind(const char *address, unsigned int autoReply, unsigned int type)
 {
     if (!address)
         return nullptr;
@@ -234,17 +236,17 @@ static IOHandle *OpenBleKind(const char *address, unsigned int autoReply, unsign
     return RegisterAndInitialize(h, autoReply);
 }
 
-IOHandle *Port_OpenBtBle(const char *address, unsigned int autoReply)
+CP_Handle Port_OpenBtBle(const char *address, unsigned int autoReply)
 {
     return OpenBleKind(address, autoReply, CP_PORT_TYPE_BTBLE);
 }
 
-IOHandle *Port_OpenBtBleProtoV2(const char *address, unsigned int autoReply)
+CP_Handle Port_OpenBtBleProtoV2(const char *address, unsigned int autoReply)
 {
     return OpenBleKind(address, autoReply, CP_PORT_TYPE_BTBLE_PROTOV2);
 }
 
-IOHandle *Port_OpenBtBleProtoV3(const char *address, unsigned int autoReply)
+CP_Handle Port_OpenBtBleProtoV3(const char *address, unsigned int autoReply)
 {
     return OpenBleKind(address, autoReply, CP_PORT_TYPE_BTBLE_PROTOV3);
 }
@@ -352,20 +354,23 @@ void Port_ClosedEvent(void *handle)
     CP_Port_Close(handle);
 }
 
-static void ClosedEventThread(void *handle)
+// The thread's argument is the handle it holds a reference to.
+static void ClosedEventThread(void *arg)
 {
-    Port_ClosedEvent(handle);
-    ptrs.Release(static_cast<IOHandle *>(handle));
+    IOHandle *h = static_cast<IOHandle *>(arg);
+    Port_ClosedEvent(h->m_handleValue);
+    ptrs.Release(h);
 }
 
 void Port_ClosedEventOnChildThread(void *handle)
 {
-    IOHandle *h = static_cast<IOHandle *>(handle);
-    // The thread's own reference, taken while the port that raised the event still
-    // belongs to this handle: it can never reach a later handle at the same address.
-    if (!ptrs.AddRef(h))
+    // The thread's own reference. The hook carries the handle value, so a hook raised
+    // after its connection was destroyed resolves to nothing and can never reach a later
+    // connection.
+    IOHandle *h = ptrs.AddRef(handle);
+    if (!h)
         return;
-    if (h->m_closedEventStarted.exchange(true) || !NZIOThread::StartThread(&ClosedEventThread, handle))
+    if (h->m_closedEventStarted.exchange(true) || !NZIOThread::StartThread(&ClosedEventThread, h))
         ptrs.Release(h);
 }
 
@@ -377,14 +382,14 @@ public:
 
     // The handle, when not null, comes with a registry reference that the event thread
     // gives back when it is done (or that is given back here when no thread starts).
-    void StartEventThread(void *h, const char *n)
+    void StartEventThread(IOHandle *h, const char *n)
     {
         handle = h;
         name = strdup(n ? n : "");
         if (!NZIOThread::StartThread(&PortOpenFinishedEventFunction, this)) {
             free(name);
             if (handle)
-                ptrs.Release(static_cast<IOHandle *>(handle));
+                ptrs.Release(handle);
             return;
         }
         while (!started.load())
@@ -394,25 +399,25 @@ public:
     static void PortOpenFinishedEventFunction(void *object)
     {
         PortOpenFinishedEventClass *self = static_cast<PortOpenFinishedEventClass *>(object);
-        void *h = self->handle;
+        IOHandle *h = self->handle;
         char *n = self->name;
         self->started = true; // the object may be gone from here on
         const char *shown = n ? n : "";
         if (h) {
-            CallPortOpenedEventForStructList(h, shown);
-            ptrs.Release(static_cast<IOHandle *>(h));
+            CallPortOpenedEventForStructList(h->m_handleValue, shown);
+            ptrs.Release(h);
         } else {
             CallPortOpenFailedEventForStructList(nullptr, shown);
         }
         free(n);
     }
 
-    void *handle;
+    IOHandle *handle;
     char *name;
     std::atomic<bool> started;
 };
 
-void Port_OpenFinishedEventOnChildThread(void *handle, const char *name)
+void Port_OpenFinishedEventOnChildThread(IOHandle *handle, const char *name)
 {
     PortOpenFinishedEventClass event;
     event.StartEventThread(handle, name);

@@ -1,7 +1,8 @@
 // Internal connection functions: opening, initialising and closing connections, the
 // receive and write hooks, and the small printer writes used during the open and by the
-// status queries. All take the handle as an opaque pointer and follow the handle rule
-// (quorvane/HandleGuard.h).
+// status queries. All take the handle value the registry gave (never an IOHandle*; the
+// port hooks carry that value too, so a hook raised after its connection went resolves to
+// nothing) and follow the handle rule (quorvane/HandleGuard.h).
 #ifndef QUORVANE_CP_CONNECTION_H
 #define QUORVANE_CP_CONNECTION_H
 
@@ -12,20 +13,21 @@
 void Port_ReadedEvent(const unsigned char *data, unsigned int length, void *handle);
 void Port_WritedEvent(const unsigned char *data, unsigned int length, void *handle);
 
-// Internal opens: a new registered handle, or null. None raises open or close events.
-IOHandle *Port_OpenCom(const char *name, unsigned int baudrate, CP_ComDataBits dataBits, CP_ComParity parity,
+// Internal opens: the value of a new registered handle, or null. None raises open or
+// close events.
+CP_Handle Port_OpenCom(const char *name, unsigned int baudrate, CP_ComDataBits dataBits, CP_ComParity parity,
                        CP_ComStopBits stopBits, CP_ComFlowControl flowControl, unsigned int autoReply);
-IOHandle *Port_OpenUsb(const char *name, unsigned int autoReply);
-IOHandle *Port_OpenLpt(const char *path);
-IOHandle *Port_OpenFile(const char *path);
-IOHandle *Port_OpenMem(unsigned int size);
-IOHandle *Port_OpenTcp(const char *localIp, const char *destIp, unsigned short port, unsigned int timeoutMs,
+CP_Handle Port_OpenUsb(const char *name, unsigned int autoReply);
+CP_Handle Port_OpenLpt(const char *path);
+CP_Handle Port_OpenFile(const char *path);
+CP_Handle Port_OpenMem(unsigned int size);
+CP_Handle Port_OpenTcp(const char *localIp, const char *destIp, unsigned short port, unsigned int timeoutMs,
                        unsigned int autoReply);
-IOHandle *Port_OpenUdp(const char *localIp, unsigned short localPort, const char *destIp, unsigned short destPort);
-IOHandle *Port_OpenBtSpp(const char *address, unsigned int autoReply);
-IOHandle *Port_OpenBtBle(const char *address, unsigned int autoReply);
-IOHandle *Port_OpenBtBleProtoV2(const char *address, unsigned int autoReply);
-IOHandle *Port_OpenBtBleProtoV3(const char *address, unsigned int autoReply);
+CP_Handle Port_OpenUdp(const char *localIp, unsigned short localPort, const char *destIp, unsigned short destPort);
+CP_Handle Port_OpenBtSpp(const char *address, unsigned int autoReply);
+CP_Handle Port_OpenBtBle(const char *address, unsigned int autoReply);
+CP_Handle Port_OpenBtBleProtoV2(const char *address, unsigned int autoReply);
+CP_Handle Port_OpenBtBleProtoV3(const char *address, unsigned int autoReply);
 
 // Binds the port to the receive path and the command writers and, when asked for at the
 // open, brings the printer into auto-reply mode.
@@ -44,7 +46,8 @@ bool Printer_SendRTQueryPackage_n(void *handle, unsigned char n, unsigned int ti
 void Port_ClosedEventOnChildThread(void *handle);
 void Port_ClosedEvent(void *handle);
 // Runs the PortOpened callbacks (handle not null) or PortOpenFailed (null) on a thread of
-// its own; returns once that thread runs.
-void Port_OpenFinishedEventOnChildThread(void *handle, const char *name);
+// its own; returns once that thread runs. A handle given comes with a registry reference
+// of its own, which the event thread gives back.
+void Port_OpenFinishedEventOnChildThread(IOHandle *handle, const char *name);
 
 #endif

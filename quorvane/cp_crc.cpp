@@ -49,13 +49,16 @@ unsigned char CRC_ScrambleKey(unsigned int random)
 extern "C" CP_API void CP_CRC_Encrypt(const unsigned char *input, unsigned int length, unsigned char *output,
                                       unsigned int *random)
 {
-    // Nowhere to put the random value, or no buffers for the data: nothing to do.
-    if (!random || (length != 0 && (!input || !output)))
+    // Nowhere to put the random value: nothing to do.
+    if (!random)
         return;
     srand(static_cast<unsigned int>(time(nullptr)));
     const unsigned int r = static_cast<unsigned int>(rand()) % 65536u;
+    *random = r;
+    // No buffers for the data: the random value is still stored, nothing is scrambled.
+    if (length != 0 && (!input || !output))
+        return;
     const unsigned char key = CRC_ScrambleKey(r);
     for (unsigned int i = 0; i < length; ++i)
         output[i] = input[i] ^ key;
-    *random = r;
 }

@@ -9,6 +9,14 @@
 
 namespace {
 
+// A data length of 0 is "not given": the image is then taken from width, height and
+// stride alone (the converters refuse shapes they cannot take). Any other length must
+// hold every row.
+bool LengthFits(long long dataLength, int width, int height, int stride, int format)
+{
+    return dataLength == 0 || PixelImageFits(dataLength, width, height, stride, format);
+}
+
 int CapLength(long long length)
 {
     return length > INT_MAX ? INT_MAX : static_cast<int>(length);
@@ -28,7 +36,7 @@ extern "C" CP_API int CP_Image_GetCompressToJBIGDataLength(const unsigned char *
                                                            int width, int height, int bytes_per_line, int format,
                                                            int method)
 {
-    if (!pixels || !PixelImageFits(data_length, width, height, bytes_per_line, format))
+    if (!pixels || !LengthFits(data_length, width, height, bytes_per_line, format))
         return 0;
     return Quorvane_ImgUtils_GetRasterDataCompressToJBIGDataLength(pixels, CapLength(data_length), width, height,
                                                                    bytes_per_line, format, method);
@@ -38,7 +46,7 @@ extern "C" CP_API int CP_Image_GetCompressToJBIGDataBytes(const unsigned char *p
                                                           int width, int height, int bytes_per_line, int format,
                                                           int method, unsigned char *out, long long out_capacity)
 {
-    if (!pixels || !out || out_capacity <= 0 || !PixelImageFits(data_length, width, height, bytes_per_line, format))
+    if (!pixels || !out || out_capacity <= 0 || !LengthFits(data_length, width, height, bytes_per_line, format))
         return 0;
     return Quorvane_ImgUtils_GetRasterDataCompressToJBIGDataBytes(pixels, CapLength(data_length), width, height,
                                                                   bytes_per_line, format, method, out,

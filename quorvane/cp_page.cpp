@@ -101,7 +101,13 @@ extern "C" CP_API int CP_Page_SelectPageMode(CP_Handle handle)
 extern "C" CP_API int CP_Page_SelectPageModeEx(CP_Handle handle, int nHorizontalMovementUnit,
                                                int nVerticalMovementUnit, int left, int top, int width, int height)
 {
-    // Each step holds the handle itself; the settings it sends are the record's defaults.
+    // One reference for the whole sequence, so a close in the middle cannot free the
+    // handle between two steps; each step's own guard then finds the same handle (or, once
+    // the connection is closed, fails on its closed port). The settings it sends are the
+    // record's defaults.
+    HandleGuard h(handle);
+    if (!h)
+        return 0;
     return CP_Pos_SetMovementUnit(handle, nHorizontalMovementUnit, nVerticalMovementUnit) &&
                    CP_Page_SelectPageMode(handle) && CP_Page_SetPageArea(handle, left, top, width, height) &&
                    CP_Page_SetPageDrawDirection(handle, 0) && CP_Pos_SetTextLineHeight(handle, 32) &&

@@ -41,9 +41,11 @@ int EnumerateInto(NZEnumerator &e, char *buffer, unsigned int size, unsigned int
     return count;
 }
 
-// The raw read loop: takes one byte per pass from the receive buffer while the time-out
-// has not passed, the port is open and the buffer has room; sleeps 1 ms only when nothing
-// waits. With `untilByte`, stops right after storing `endByte`.
+// The raw read loop: while the port is open and the buffer has room, takes every byte
+// that waits in the receive buffer at once; only when none is left does it look at the
+// clock and, with time left, sleep 1 ms before looking again. Bytes that already wait are
+// therefore always taken, however short the time-out. With `untilByte`, stops right after
+// storing `endByte`.
 int PollReceiveRing(CP_Handle handle, unsigned char *buffer, int length, unsigned int timeoutMs, bool untilByte,
                     unsigned char endByte)
 {
@@ -55,24 +57,20 @@ int PollReceiveRing(CP_Handle handle, unsigned char *buffer, int length, unsigne
     NZIO *port = h->m_currentPort;
     int count = 0;
     const int64_t start = NZUtils_MonotonicMs();
-    // Bytes already waiting are always taken; the time-out only bounds the wait for more.
-    while (port && port->IsOpened() && count < length) {
-        bool took = false;
-        unsigned char byte = 0;
+    while (count < length && port && port->IsOpened()) {
+        bool ended = false;
         {
             std::lock_guard<std::mutex> lock(h->m_rxMutex);
-            if (!h->m_rxBuffer.IsEmpty()) {
-                byte = h->m_rxBuffer.PopFront();
-                took = true;
+            while (count < length && !h->m_rxBuffer.IsEmpty()) {
+                const unsigned char byte = h->m_rxBuffer.PopFront();
+                buffer[count++] = byte;
+                if (untilByte && byte == endByte) {
+                    ended = true;
+                    break;
+                }
             }
         }
-        if (took) {
-            buffer[count++] = byte;
-            if (untilByte && byte == endByte)
-                break;
-            continue;
-        }
-        if (NZUtils_MonotonicMs() - start > static_cast<int64_t>(timeoutMs))
+        if (ended || count >= length || NZUtils_MonotonicMs() - start > static_cast<int64_t>(timeoutMs))
             break;
         NZIOSleep::SleepMs(1);
     }

@@ -10,10 +10,11 @@
 #include "quorvane/cp_connection.h"
 
 // Runs a close handed over by CP_Port_Close, then gives back the reference it came with.
-static void DeferredCloseThread(void *handle)
+static void DeferredCloseThread(void *arg)
 {
-    CP_Port_Close(handle);
-    ptrs.Release(static_cast<IOHandle *>(handle));
+    IOHandle *h = static_cast<IOHandle *>(arg);
+    CP_Port_Close(h->m_handleValue);
+    ptrs.Release(h);
 }
 
 extern "C" CP_API int CP_Port_Close(CP_Handle handle)
@@ -27,10 +28,13 @@ extern "C" CP_API int CP_Port_Close(CP_Handle handle)
     // Nor may another port's read thread wait for this port's: that thread may be in a
     // callback closing the caller's connection, and each would wait for the other. The
     // close then runs on a thread of its own, which holds a reference until it is done.
-    if (NZThreadIO::OnAnyReadThread() && ptrs.AddRef(h.get())) {
-        if (NZIOThread::StartThread(&DeferredCloseThread, h.get()))
-            return 1;
-        ptrs.Release(h.get());
+    if (NZThreadIO::OnAnyReadThread()) {
+        IOHandle *held = ptrs.AddRef(handle);
+        if (held) {
+            if (NZIOThread::StartThread(&DeferredCloseThread, held))
+                return 1;
+            ptrs.Release(held);
+        }
     }
     if (h->m_currentPort)
         h->m_currentPort->Close();
@@ -45,19 +49,21 @@ extern "C" CP_API int CP_Port_Close(CP_Handle handle)
     return 1;
 }
 // Common tail of the exported opens: hook the closed event, then report the outcome.
-static CP_Handle FinishExportedOpen(IOHandle *h, const char *name)
+static CP_Handle FinishExportedOpen(CP_Handle handle, const char *name)
 {
+    // The open-event thread's reference, taken before anything can close the handle.
+    IOHandle *h = handle ? ptrs.AddRef(handle) : nullptr;
+    if (handle && !h)
+        return handle; // already closed by a call that had the value
     if (h) {
-        // The open-event thread's reference, taken before anything can close the handle.
-        ptrs.AddRef(h);
-        h->m_currentPort->SetClosedEvent(&Port_ClosedEventOnChildThread, h);
+        h->m_currentPort->SetClosedEvent(&Port_ClosedEventOnChildThread, handle);
         // The device may have gone before the hook was in place: its close then raised
         // nothing, so raise the event here (a close raising it as well is ignored).
         if (!h->m_currentPort->IsOpened())
-            Port_ClosedEventOnChildThread(h);
+            Port_ClosedEventOnChildThread(handle);
     }
     Port_OpenFinishedEventOnChildThread(h, name);
-    return h;
+    return handle;
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenCom(const char *name, int baudrate, CP_ComDataBits databits,

@@ -29,11 +29,11 @@ bool IsStopStatus(unsigned char b) { return (b & 0x08) != 0; }
 int64_t ElapsedMs(int64_t start) { return NZUtils_MonotonicMs() - start; }
 
 // The receive buffer through the Port calls, which take the receive lock.
-void DiscardReceived(IOHandle &h) { CP_Port_SkipAvailable(&h); }
+void DiscardReceived(IOHandle &h) { CP_Port_SkipAvailable(h.m_handleValue); }
 
 unsigned int ReceivedAvailable(IOHandle &h)
 {
-    const int n = CP_Port_Available(&h);
+    const int n = CP_Port_Available(h.m_handleValue);
     return n > 0 ? static_cast<unsigned int>(n) : 0;
 }
 
@@ -41,7 +41,7 @@ unsigned int ReceivedAvailable(IOHandle &h)
 // while the port stays open; the number of bytes taken.
 unsigned int ReadAnswerBytes(IOHandle &h, unsigned char *buf, unsigned int len, unsigned int timeoutMs)
 {
-    const int n = CP_Port_Read(&h, buf, static_cast<int>(len), timeoutMs);
+    const int n = CP_Port_Read(h.m_handleValue, buf, static_cast<int>(len), timeoutMs);
     return n > 0 ? static_cast<unsigned int>(n) : 0;
 }
 

@@ -65,7 +65,7 @@ int SendTwoTexts(IOHandle *h, unsigned short cmd, const char *first, const char 
 
 // Decimal number in the way of atoi, never reading past `len` bytes; values beyond the
 // range of int are clamped.
-int ParseDecimal(const unsigned char *p, unsigned int len)
+bool ParseDecimal(const unsigned char *p, unsigned int len, int *out)
 {
     unsigned int i = 0;
     while (i < len && (p[i] == ' ' || (p[i] >= '\t' && p[i] <= '\r')))
@@ -75,15 +75,21 @@ int ParseDecimal(const unsigned char *p, unsigned int len)
         negative = p[i] == '-';
         ++i;
     }
+    const unsigned int first = i;
     long long value = 0;
     for (; i < len && p[i] >= '0' && p[i] <= '9'; ++i) {
         value = value * 10 + (p[i] - '0');
         if (value > static_cast<long long>(INT_MAX) + 1)
             value = static_cast<long long>(INT_MAX) + 1;
     }
+    // No digit: no number (0 is a valid level, so it cannot stand for "none").
+    if (i == first)
+        return false;
     if (negative)
-        return static_cast<int>(-value);
-    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+        *out = static_cast<int>(-value);
+    else
+        *out = value > INT_MAX ? INT_MAX : static_cast<int>(value);
+    return true;
 }
 
 // Takes one byte waiting in the connection's receive buffer.
@@ -252,7 +258,10 @@ extern "C" CP_API int CP_Proto_QueryBatteryLevel(CP_Handle handle, unsigned int 
     // A reply too short to hold the number is no battery level.
     if (length <= kBatteryNumberOffset)
         return -1;
-    return ParseDecimal(kept + kBatteryNumberOffset, length - kBatteryNumberOffset);
+    int level = -1;
+    if (!ParseDecimal(kept + kBatteryNumberOffset, length - kBatteryNumberOffset, &level))
+        return -1;
+    return level;
 }
 
 extern "C" CP_API int CP_Proto_QuerySerialNumber(CP_Handle handle, char *buffer, unsigned int size,
@@ -266,6 +275,9 @@ extern "C" CP_API int CP_Proto_QuerySerialNumber(CP_Handle handle, char *buffer,
     if (!RequestIntoBuffer(h.get(), NZProtoHandler::SystemType, NZPROTO_CMD_QUERY, kQuerySerialPara, 0, nullptr,
                            timeout, timeout, size, reinterpret_cast<unsigned char *>(buffer), &length, 1))
         return -1;
+    // Terminated when there is room; a reply that fills the buffer stays unterminated.
+    if (length < size)
+        buffer[length] = '\0';
     return length > INT_MAX ? INT_MAX : static_cast<int>(length);
 }
 

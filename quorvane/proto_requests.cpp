@@ -15,9 +15,6 @@ namespace {
 
 const unsigned int kRetryPauseMs = 100;
 const unsigned int kRecvChunkSize = 256;
-// Chunks of one transfer that may await their replies at a time: well within what the
-// connection's received-package queue keeps.
-const size_t kReplyWindow = IOHandle::MaxReceivedPackages / 2;
 // Replies are looked for this often while a request waits.
 const int kPollMs = 1;
 
@@ -91,49 +88,74 @@ bool WithRetry(IOHandle *h, unsigned int tries, Attempt attempt)
 }
 
 // The replies of one chunked transfer: one slot per chunk, filled as replies come in any
-// order. Replies are taken while the chunks are still being sent too.
-class ChunkReplies {
+// order. While the transfer runs it is the handle's reply sink: the receive path hands it
+// every reply to a chunk already sent, so none of them waits in the received-package list,
+// whose cap keeps only floods in check. Replies already queued (late ones of an earlier
+// try) are taken from the list as well.
+class ChunkReplies final : public ProtoReplySink {
 public:
-    ChunkReplies(unsigned short cmd, unsigned int paraBase, unsigned int step)
-        : m_cmd(cmd), m_base(paraBase), m_step(step), m_missing(0)
+    ChunkReplies(IOHandle *h, unsigned short cmd, unsigned int paraBase, unsigned int step)
+        : m_h(h), m_cmd(cmd), m_base(paraBase), m_step(step), m_sent(0), m_missing(0)
     {
+        std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
+        m_previous = m_h->m_replySink;
+        m_h->m_replySink = this;
     }
 
-    // One more chunk whose reply keeps at most keepBytes data bytes.
-    void Expect(unsigned int keepBytes)
+    ~ChunkReplies()
     {
+        std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
+        m_h->m_replySink = m_previous;
+    }
+
+    ChunkReplies(const ChunkReplies &) = delete;
+    ChunkReplies &operator=(const ChunkReplies &) = delete;
+
+    // The next chunk was sent; its reply keeps at most keepBytes data bytes. Slots grow
+    // with the chunks actually sent, never ahead of them.
+    void Sent(unsigned int keepBytes)
+    {
+        std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
         m_slots.emplace_back();
         m_keep.push_back(keepBytes);
         m_have.push_back(false);
+        ++m_sent;
         ++m_missing;
+        // A reply may already wait in the list (a late one of an earlier try).
+        for (auto it = m_h->m_packages.begin(); it != m_h->m_packages.end();) {
+            if (Offer(*it))
+                it = m_h->m_packages.erase(it);
+            else
+                ++it;
+        }
     }
 
-    size_t Missing() const { return m_missing; }
-
-    // Moves every queued reply that answers a chunk still waiting into its slot.
-    void Collect(IOHandle *h)
+    size_t Missing()
     {
-        std::lock_guard<std::mutex> lock(h->m_packageMutex);
-        for (auto it = h->m_packages.begin(); m_missing > 0 && it != h->m_packages.end();) {
-            const size_t slot = SlotOf(*it);
-            if (slot == SIZE_MAX) {
-                ++it;
-                continue;
-            }
-            if (it->length > m_keep[slot])
-                m_slots[slot] = NZReceivedProtoPackage(it->cmd, it->para, it->data, m_keep[slot]);
-            else
-                m_slots[slot] = std::move(*it);
-            m_have[slot] = true;
-            --m_missing;
-            it = h->m_packages.erase(it);
-        }
+        std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
+        return m_missing;
+    }
+
+    // Under the package lock: takes a reply to a chunk sent and still unanswered.
+    bool Offer(NZReceivedProtoPackage &p) override
+    {
+        const size_t slot = SlotOf(p);
+        if (slot == SIZE_MAX)
+            return false;
+        if (p.length > m_keep[slot])
+            m_slots[slot] = NZReceivedProtoPackage(p.cmd, p.para, p.data, m_keep[slot]);
+        else
+            m_slots[slot] = std::move(p);
+        m_have[slot] = true;
+        --m_missing;
+        return true;
     }
 
     // The replies that came, in chunk order.
     void MoveTo(std::list<NZReceivedProtoPackage> &replies)
     {
-        for (size_t i = 0; i < m_slots.size(); ++i)
+        std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
+        for (size_t i = 0; i < m_sent; ++i)
             if (m_have[i])
                 replies.push_back(std::move(m_slots[i]));
     }
@@ -147,12 +169,15 @@ private:
         if (offset % m_step != 0)
             return SIZE_MAX;
         const size_t slot = offset / m_step;
-        return slot < m_slots.size() && !m_have[slot] ? slot : SIZE_MAX;
+        return slot < m_sent && !m_have[slot] ? slot : SIZE_MAX;
     }
 
+    IOHandle *m_h;
+    ProtoReplySink *m_previous;
     unsigned short m_cmd;
     unsigned int m_base;
     unsigned int m_step;
+    size_t m_sent;
     size_t m_missing;
     std::vector<NZReceivedProtoPackage> m_slots;
     std::vector<unsigned int> m_keep;
@@ -160,8 +185,9 @@ private:
 };
 
 // One chunked transfer. With data, chunks of up to `step` bytes are sent; without, each
-// chunk is an empty request for the next `step` bytes. The printer chooses the reply
-// lengths, so only what is kept of them is held until the transfer ends.
+// chunk is an empty request for the next `step` bytes. Every chunk is sent, then the
+// replies are awaited in any order. The printer chooses the reply lengths, so only what
+// is kept of them is held until the transfer ends.
 bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
                     const unsigned char *data, unsigned int step, unsigned int writeTimeoutMs,
                     unsigned int replyTimeoutMs, KeepReplyData keep, std::list<NZReceivedProtoPackage> &replies)
@@ -171,39 +197,22 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
         return true;
     if (step == 0)
         return false;
-    ChunkReplies pending(cmd, paraBase, step);
+    ChunkReplies pending(h, cmd, paraBase, step);
     unsigned int position = 0;
     while (position < total && CanLoop(h)) {
-        // Replies that come in one burst must all fit the connection's queue: with a full
-        // window, wait (up to the reply time-out) for some before sending more.
-        if (pending.Missing() >= kReplyWindow) {
-            NZMsTimer windowTimer(replyTimeoutMs);
-            for (;;) {
-                pending.Collect(h);
-                if (pending.Missing() < kReplyWindow || windowTimer.IsUp() || !CanLoop(h))
-                    break;
-                NZIOSleep::SleepMs(kPollMs);
-            }
-            if (pending.Missing() >= kReplyWindow)
-                break;
-        }
         const unsigned int n = total - position < step ? total - position : step;
         const bool sent = data ? SendPackage(h, type, cmd, paraBase + position, n, data + position, writeTimeoutMs)
                                : SendPackage(h, type, cmd, paraBase + position, 0, nullptr, writeTimeoutMs);
         if (!sent)
             break;
-        pending.Expect(keep == KeepReplyData::All ? UINT_MAX : keep == KeepReplyData::None ? 0 : n);
+        pending.Sent(keep == KeepReplyData::All ? UINT_MAX : keep == KeepReplyData::None ? 0 : total);
         position += n;
-        pending.Collect(h);
     }
     if (position < total)
         return false;
     NZMsTimer timer(replyTimeoutMs);
-    while (pending.Missing() > 0 && !timer.IsUp() && CanLoop(h)) {
-        pending.Collect(h);
-        if (pending.Missing() > 0)
-            NZIOSleep::SleepMs(kPollMs);
-    }
+    while (pending.Missing() > 0 && !timer.IsUp() && CanLoop(h))
+        NZIOSleep::SleepMs(kPollMs);
     pending.MoveTo(replies);
     return pending.Missing() == 0;
 }
@@ -223,9 +232,9 @@ bool SendData(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int 
 bool RecvData(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
               unsigned int writeTimeoutMs, unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies)
 {
-    // A reply holds the bytes of its own chunk; anything beyond belongs to no request.
+    // The replies' data are put together up to the total, so none needs more than that.
     return TransferChunks(h, type, cmd, paraBase, total, nullptr, kRecvChunkSize, writeTimeoutMs, replyTimeoutMs,
-                          KeepReplyData::ChunkShare, replies);
+                          KeepReplyData::UpToTotal, replies);
 }
 
 } // namespace

@@ -47,8 +47,9 @@ bool Proto_SendPackageAndRecvResponseWithRetry(void *handle, unsigned char type,
                                                NZReceivedProtoPackage &reply, unsigned int tries);
 
 // Sends `total` bytes in chunks of at most chunkSize bytes, parameter base + position,
-// and waits for one reply per chunk; the replies come back in chunk order. A total of 0
-// succeeds at once; a chunk size of 0 with data to send fails.
+// every chunk first, then waits for one reply per chunk, in any order; the replies come
+// back in chunk order. A total of 0 succeeds at once; a chunk size of 0 with data to send
+// fails.
 bool Proto_SendData(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
                     const unsigned char *data, unsigned short chunkSize, unsigned int writeTimeoutMs,
                     unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies);
@@ -58,8 +59,8 @@ bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cm
                              std::list<NZReceivedProtoPackage> &replies, unsigned int tries);
 
 // Asks for `total` bytes with one empty package per 256 bytes (parameter base + position);
-// the replies, in position order, carry the data, each cut at the length its request
-// asked for.
+// the replies, in position order, carry the data (each kept up to `total` bytes; the
+// caller puts them together and cuts the whole at `total`).
 bool Proto_RecvData(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
                     unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
                     std::list<NZReceivedProtoPackage> &replies);
@@ -70,8 +71,9 @@ bool Proto_RecvDataWithRetry(void *handle, unsigned char type, unsigned short cm
 // ---- Forms for callers that already hold a registry reference (an IOHandle from a
 // HandleGuard); the same operations without taking another reference.
 
-// What a chunked transfer keeps of each reply's data.
-enum class KeepReplyData { All, None, ChunkShare };
+// What a chunked transfer keeps of each reply's data: all of it, none, or at most the
+// transfer's total length.
+enum class KeepReplyData { All, None, UpToTotal };
 
 bool ProtoRequest_CanLoop(IOHandle *h);
 bool ProtoRequest_SendPackage(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int para,

@@ -100,6 +100,8 @@ typedef enum CP_ComFlowControl {
 
 /*
  * Every open returns a new handle, or NULL. Up to 100 connections can be open at once.
+ * A handle value is never given to another connection: once its connection is closed (or
+ * lost), every call with it returns the call's failure value and touches nothing.
  * The opens below (all but CP_Port_OpenMemoryBuffer) report the outcome to the
  * PortOpened or PortOpenFailed callbacks on a thread of their own, and run the
  * PortClosed callbacks on another thread when the port closes, also when the device is
@@ -745,9 +747,11 @@ CP_API int CP_Proto_ClearParameters(CP_Handle handle, unsigned char type, unsign
 /* Sends "a" every 10 ms until the device answers "a" (1), or until the work switch is
  * cleared or the port closes (0). No time limit of its own. */
 CP_API int CP_Proto_StopAtBootBySenda(CP_Handle handle);
-/* Turn the work switch on and query once. Battery level: the number, or -1. */
+/* Turn the work switch on and query once. Battery level: the number, or -1 (also for a
+ * reply without digits). */
 CP_API int CP_Proto_QueryBatteryLevel(CP_Handle handle, unsigned int timeout);
-/* Serial number: bytes stored into buffer (not terminated), or -1. */
+/* Serial number: bytes stored into buffer, or -1. A 0 byte follows them when the buffer has
+ * room; a serial number that fills the whole buffer is not terminated. */
 CP_API int CP_Proto_QuerySerialNumber(CP_Handle handle, char *buffer, unsigned int size, unsigned int timeout);
 /* Settings sent without waiting for a reply (work switch not needed); 1 when written.
  * The two texts with their terminators take at most 256 bytes, else 0 and nothing sent. */
@@ -797,7 +801,8 @@ CP_API int CP_Qrcode_GetQrcodeRGBAData(const char *text, int version, int level,
                                        unsigned int foreground, unsigned int *pixels, long long pixels_size,
                                        int *width_out, int *height_out);
 /* Length of the JBIG data the image (a CP_ImagePixelFormat, a CP_ImageBinarizationMethod)
- * compresses to; data_length must cover the image. 0 on failure. */
+ * compresses to; data_length, when not 0, must cover the image (0: not given, the image is
+ * read from width, height and bytes_per_line). 0 on failure. */
 CP_API int CP_Image_GetCompressToJBIGDataLength(const unsigned char *pixels, long long data_length, int width,
                                                 int height, int bytes_per_line, int format, int method);
 /* The same, storing the JBIG data in out: its length, or 0 on failure or when it does not fit. */

@@ -52,9 +52,11 @@ static void TakeReceivedPackage(IOHandle *h)
     NZReceivedProtoPackage package(cmd, reader.GetResultPara(), data, length);
     {
         std::lock_guard<std::mutex> lock(h->m_packageMutex);
-        h->m_packages.push_back(std::move(package));
-        while (h->m_packages.size() > IOHandle::MaxReceivedPackages)
-            h->m_packages.pop_front();
+        if (!h->m_replySink || !h->m_replySink->Offer(package)) {
+            h->m_packages.push_back(std::move(package));
+            while (h->m_packages.size() > IOHandle::MaxReceivedPackages)
+                h->m_packages.pop_front();
+        }
         if (cmd == NZPROTO_CMD_DEVICE_PROBE)
             h->m_firmwareVersion.SetVersion(data, length, NZIOTimeStamp::GetSysTimeMs());
     }
@@ -66,6 +68,10 @@ void Port_ReadedEvent(const unsigned char *data, unsigned int length, void *hand
     HandleGuard h(handle);
     if (!h || (!data && length != 0))
         return;
+    // A UDP port raises this once per datagram, and a datagram is one package: whatever a
+    // stray or cut datagram left in the reader must not swallow the next one.
+    if (h->m_openParams.portType == CP_PORT_TYPE_UDP)
+        h->m_protoHandler.ResetHandler();
     for (unsigned int i = 0; i < length; ++i) {
         const unsigned char b = data[i];
         unsigned char frame[AutoReplyHandlerPro::FrameSize], pass[AutoReplyHandlerPro::FrameSize];

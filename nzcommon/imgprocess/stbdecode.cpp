@@ -248,6 +248,7 @@ bool HostilePsd(const unsigned char *data, int size)
     else
         need = pos + planes * pixels * (depth == 16 ? 2 : 1);
     return need > n;
+}
 
 // PSD files with an alpha channel: stb_image takes their colours out of a white matte in
 // floating point and converts results outside 0 to 255 back to bytes, which is undefined

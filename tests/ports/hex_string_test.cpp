@@ -26,6 +26,8 @@ TEST(HexStringUtils, IPv4Texts)
         {"1.2.3.1234", false, "01 02 03 AA"},
         {"-1.2.3.4", false, "AA AA AA AA"},
         {"1a.2.3.4", true, "01 02 03 04"},         // a number ends at its first non-digit
+        {"abc.def.ghi.jkl", false, "AA AA AA AA"}, // a part without a digit is no number
+        {"1.2.x.4", false, "01 02 AA AA"},
         {"", false, "AA AA AA AA"},
     };
     for (const Row &r : rows) {
@@ -62,6 +64,8 @@ TEST(HexStringUtils, MacTexts)
         {"00:11:22:33:44:", false, "00 11 22 33 44 AA"},
         {"001122334455", false, "AA AA AA AA AA AA"},    // one long number, out of range
         {"00:11:2233:44:55", false, "00 11 AA AA AA AA"},
+        {"zz:zz:zz:zz:zz:zz", false, "AA AA AA AA AA AA"}, // a group without a hex digit
+        {"00:11:zz:33:44:55", false, "00 11 AA AA AA AA"},
         {"", false, "AA AA AA AA AA AA"},
     };
     for (const Row &r : rows) {

@@ -137,6 +137,92 @@ TEST_F(Connection, RefusedHandlesFailAtOnce)
     EXPECT_TRUE(bad.Untouched());
 }
 
+// What an application may still do with a value it kept after its connection went; each
+// call must return its failure value.
+struct StaleCall {
+    const char *name;
+    int (*call)(CP_Handle);
+    int failure;
+};
+const StaleCall kStaleCalls[] = {
+    {"close", [](CP_Handle h) { return CP_Port_Close(h); }, 0},
+    {"write",
+     [](CP_Handle h) { return CP_Port_Write(h, reinterpret_cast<const unsigned char *>("x"), 1, 100); }, -1},
+    {"feed", [](CP_Handle h) { return CP_Pos_FeedLine(h, 1); }, 0},
+    {"read",
+     [](CP_Handle h) {
+         unsigned char b;
+         return CP_Port_Read(h, &b, 1, 0);
+     },
+     -1},
+    {"available", [](CP_Handle h) { return CP_Port_Available(h); }, -1},
+    {"clear memory", [](CP_Handle h) { return CP_Port_ClearMemoryBufferData(h); }, 0},
+};
+
+// Runs every stale call; the number that did not fail. `live` is a memory connection
+// that must come out of it untouched: still open, nothing written.
+int StaleCallsThatReached(CP_Handle stale, CP_Handle live, std::string *report)
+{
+    int reached = 0;
+    for (const StaleCall &c : kStaleCalls) {
+        if (c.call(stale) != c.failure) {
+            ++reached;
+            *report += std::string(c.name) + " ";
+        }
+    }
+    if (CP_Port_IsOpened(live) != 1 || CP_Port_GetMemoryBufferDataLength(live) != 0) {
+        ++reached;
+        *report += "live connection touched ";
+    }
+    return reached;
+}
+
+// A value is never given to two connections, however often the handle memory is reused,
+// and a closed connection's value reaches nothing.
+TEST_F(Connection, ClosedHandleValuesNeverReachALaterConnection)
+{
+    std::set<CP_Handle> seen;
+    int reused = 0, reached = 0;
+    std::string report;
+    CP_Handle previous = nullptr;
+    for (int i = 0; i < 10000; ++i) {
+        CP_Handle h = CP_Port_OpenMemoryBuffer(64);
+        ASSERT_NE(h, nullptr) << i;
+        if (!seen.insert(h).second)
+            ++reused;
+        if (previous)
+            reached += StaleCallsThatReached(previous, h, &report);
+        CP_Port_Close(h);
+        previous = h;
+    }
+    EXPECT_EQ(reused, 0) << "opens that returned an earlier connection's value";
+    EXPECT_EQ(reached, 0) << "calls with a closed value that did not fail: " << report.substr(0, 200);
+    EXPECT_EQ(ptrs.Count(), 0u);
+}
+
+// The same after device loss destroyed the handle on its own.
+TEST_F(Connection, ValueOfALostConnectionReachesNothing)
+{
+    FakePrinter printer;
+    ASSERT_TRUE(printer.Start());
+    int reached = 0;
+    std::string report;
+    for (int round = 0; round < 10; ++round) {
+        CP_Handle lost = CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 0);
+        ASSERT_NE(lost, nullptr);
+        ASSERT_TRUE(printer.WaitForLive(1, 2000));
+        printer.ResetAll();
+        ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == round + 1; }, 3000)) << round;
+        ASSERT_TRUE(WaitFor([&] { return ptrs.Count() == 0; }, 3000)) << round;
+        CP_Handle live = CP_Port_OpenMemoryBuffer(64);
+        ASSERT_NE(live, nullptr);
+        EXPECT_NE(live, lost);
+        reached += StaleCallsThatReached(lost, live, &report);
+        EXPECT_EQ(CP_Port_Close(live), 1);
+    }
+    EXPECT_EQ(reached, 0) << report.substr(0, 200);
+}
+
 TEST_F(Connection, HundredMemoryOpensThenFull)
 {
     std::vector<CP_Handle> handles;
@@ -201,7 +287,7 @@ TEST_F(Connection, TcpOpenAndCloseRaiseEachEventOnce)
     ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 2000));
     EXPECT_NE(ev.closedThread, std::this_thread::get_id());
     // The closed-event thread gives its reference back; then the handle is gone.
-    ASSERT_TRUE(WaitFor([&] { return !ptrs.Contains(static_cast<IOHandle *>(h)); }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return !ptrs.Contains(h); }, 2000));
     EXPECT_EQ(CP_Port_Close(h), 0);
     NZIOSleep::SleepMs(50);
     EXPECT_EQ(ev.closed.load(), 1);
@@ -275,7 +361,7 @@ TEST_F(Connection, DeviceLossClosesAndDestroysTheHandle)
     ASSERT_TRUE(printer.WaitForLive(1, 2000));
     printer.ResetAll();
     ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == 1; }, 3000));
-    ASSERT_TRUE(WaitFor([&] { return !ptrs.Contains(static_cast<IOHandle *>(h)); }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return !ptrs.Contains(h); }, 3000));
     EXPECT_EQ(CP_Port_Close(h), 0);
     EXPECT_EQ(CP_Printer_ClearPrinterBuffer(h), 0);
     NZIOSleep::SleepMs(50);
@@ -385,6 +471,9 @@ TEST_F(Connection, OpensThatFailReportTheName)
         {"com missing", [] { return CP_Port_OpenCom("/nonexistent/tty", 9600, CP_ComDataBits_8, CP_ComParity_NoParity,
                                                     CP_ComStopBits_One, CP_ComFlowControl_None, 0); },
          "failed /nonexistent/tty"},
+        {"com not a terminal", [] { return CP_Port_OpenCom("/dev/null", 9600, CP_ComDataBits_8, CP_ComParity_NoParity,
+                                                          CP_ComStopBits_One, CP_ComFlowControl_None, 0); },
+         "failed /dev/null"},
         {"lpt missing", [] { return CP_Port_OpenLpt("/nonexistent/lp0"); }, "failed /nonexistent/lp0"},
         {"file null", [] { return CP_Port_OpenFile(nullptr); }, "failed "},
         {"tcp refused", [] { return CP_Port_OpenTcp(nullptr, "127.0.0.1", s_port, 1000, 0); }, "failed 127.0.0.1"},
@@ -503,7 +592,7 @@ TEST_F(Connection, ParallelPortWritesOnly)
 // UDP (used by the packet-protocol opens): both package checks off, no events.
 TEST_F(Connection, UdpOpenSwitchesPackageChecksOff)
 {
-    IOHandle *h = Port_OpenUdp(nullptr, 0, "127.0.0.1", 5100);
+    CP_Handle h = Port_OpenUdp(nullptr, 0, "127.0.0.1", 5100);
     ASSERT_NE(h, nullptr);
     {
         HandleGuard g(h);

@@ -171,6 +171,9 @@ TEST(EntriesImage, CompressRefusesShortBuffersAndBadInput)
         {"rgb, one byte short", &rgb, rgbNeed - 1, 20, 6, 64, 4, 0, false},
         {"mono, whole rows", &mono, monoNeed, 16, 4, 3, 1, 0, true},
         {"mono, last row's padding missing", &mono, monoNeed - 1, 16, 4, 3, 1, 0, false},
+        {"rgb, length not given", &rgb, 0, 20, 6, 64, 4, 0, true},
+        {"mono, length not given", &mono, 0, 16, 4, 3, 1, 0, true},
+        {"length 1", &rgb, 1, 20, 6, 64, 4, 0, false},
         {"negative length", &rgb, -1, 20, 6, 64, 4, 0, false},
         {"zero width", &rgb, rgbNeed, 0, 6, 64, 4, 0, false},
         {"negative height", &rgb, rgbNeed, 20, -6, 64, 4, 0, false},
@@ -190,6 +193,13 @@ TEST(EntriesImage, CompressRefusesShortBuffersAndBadInput)
                                                             out.data(), static_cast<long long>(out.size()));
         EXPECT_EQ(r.ok ? len : 0, got) << r.what;
     }
+    // Without a length the image is encoded exactly as with its full length.
+    std::vector<unsigned char> given(4096), notGiven(4096);
+    const int a = CP_Image_GetCompressToJBIGDataBytes(rgb.data(), rgbNeed, 20, 6, 64, 4, 0, given.data(), 4096);
+    const int b = CP_Image_GetCompressToJBIGDataBytes(rgb.data(), 0, 20, 6, 64, 4, 0, notGiven.data(), 4096);
+    ASSERT_GT(a, 0);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(given, notGiven);
 }
 
 TEST(EntriesImage, CompressIntoTooSmallOrMissingOutput)

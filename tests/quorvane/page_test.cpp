@@ -3,6 +3,7 @@
 // image size completion, refusals that send nothing, and the handle rule.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <functional>
@@ -184,6 +185,29 @@ TEST(Page, SelectPageModeExStopsAtFailedPageArea)
     const PrinterProperty &p = conn.Property();
     EXPECT_EQ(p.pageAreaWidth, 0);
     EXPECT_EQ(p.textScaleWidth, 1); // the reset to defaults never ran
+}
+
+// The application closes the connection while the sequence runs and opens another at
+// once: whatever of the sequence is left fails, and none of it reaches the new one.
+TEST(Page, SelectPageModeExKeepsToOneConnection)
+{
+    int reachedNew = 0;
+    for (int round = 0; round < 50; ++round) {
+        CP_Handle h = CP_Port_OpenMemoryBuffer(1 << 20);
+        ASSERT_NE(h, nullptr);
+        std::thread sequence([h] {
+            while (CP_Page_SelectPageModeEx(h, 1, 2, 0, 0, 384, 800) == 1) {
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::microseconds(200 + 37 * round));
+        EXPECT_EQ(CP_Port_Close(h), 1);
+        CP_Handle other = CP_Port_OpenMemoryBuffer(1 << 20);
+        ASSERT_NE(other, nullptr);
+        sequence.join();
+        reachedNew += CP_Port_GetMemoryBufferDataLength(other) != 0;
+        EXPECT_EQ(CP_Port_Close(other), 1);
+    }
+    EXPECT_EQ(reachedNew, 0) << "rounds whose sequence wrote to the connection opened after the close";
 }
 
 TEST(Page, SelectPageModeExRestoresDefaults)

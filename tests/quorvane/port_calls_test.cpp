@@ -192,6 +192,36 @@ TEST(PortCalls, ReadTable)
     }
 }
 
+// Bytes that already wait are all taken, however short the time-out: the clock is
+// looked at only when nothing is left to take.
+TEST(PortCalls, WaitingBytesAreTakenWhateverTheTimeout)
+{
+    std::vector<unsigned char> data(16000);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<unsigned char>(i % 251);
+    data.back() = 0xFF; // the only FF: where ReadUntilByte stops
+    const struct {
+        const char *what;
+        bool untilByte;
+    } rows[] = {{"read", false}, {"read until FF", true}};
+    for (const auto &row : rows) {
+        CP_Handle h = CP_Port_OpenMemoryBuffer(64);
+        ASSERT_NE(h, nullptr);
+        std::vector<unsigned char> buf(data.size());
+        int shortRounds = 0;
+        for (int round = 0; round < 200; ++round) {
+            Port_ReadedEvent(data.data(), static_cast<unsigned int>(data.size()), h);
+            const int n = row.untilByte
+                              ? CP_Port_ReadUntilByte(h, buf.data(), static_cast<int>(buf.size()), 0, 0xFF)
+                              : CP_Port_Read(h, buf.data(), static_cast<int>(buf.size()), 0);
+            shortRounds += n != static_cast<int>(data.size()) || buf != data;
+            CP_Port_SkipAvailable(h);
+        }
+        EXPECT_EQ(shortRounds, 0) << row.what;
+        EXPECT_EQ(CP_Port_Close(h), 1);
+    }
+}
+
 TEST(PortCalls, NullBufferWithLengthFails)
 {
     CP_Handle h = CP_Port_OpenMemoryBuffer(16);

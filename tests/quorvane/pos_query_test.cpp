@@ -82,6 +82,7 @@ TEST_F(PosQuery, RTStatusDropsBytesThatArrivedBefore)
 {
     printer.AddRule(FakePrinter::Hex(kRTQuery1234), FakePrinter::Hex("12 16 12 12"));
     Connect();
+    ASSERT_TRUE(printer.WaitForLive(1, 2000)); // Send reaches only connections accepted by then
     printer.Send(FakePrinter::Hex("01 02 03 04 05"));
     ASSERT_TRUE(WaitForReceiveBuffer(handle, 5));
     EXPECT_EQ(CP_Pos_QueryRTStatus(handle, 2000), 0x12121612);

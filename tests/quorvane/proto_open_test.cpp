@@ -13,12 +13,19 @@
 #include "support/ProtoPackages.h"
 #include "support/PtyPrinter.h"
 #include "support/TestUtil.h"
+#include "support/UdpFakePrinter.h"
 #include "support/UdpPeer.h"
 
 using quorvane_test::Package;
 using quorvane_test::WaitFor;
 
 namespace {
+
+std::string HexText(const char *hex)
+{
+    const quorvane_test::Bytes b = quorvane_test::Hex(hex);
+    return std::string(b.begin(), b.end());
+}
 
 std::atomic<int> g_events{0};
 void OnOpened(void *, const char *, void *) { ++g_events; }
@@ -29,6 +36,9 @@ class ProtoOpen : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Closed events of earlier tests' connections run on threads of their own, each
+        // holding its handle: once every handle is gone, none of them can still come.
+        ASSERT_TRUE(WaitFor([] { return ptrs.Count() == 0; }, 3000));
         g_events = 0;
         CP_Port_AddOnPortOpenedEvent(OnOpened, nullptr);
         CP_Port_AddOnPortOpenFailedEvent(OnFailed, nullptr);
@@ -135,6 +145,38 @@ TEST_F(ProtoOpen, UdpTakesPackagesWithoutChecks)
     EXPECT_EQ(CP_Proto_SetComBaudrate(h, 9600), 0);
     EXPECT_EQ(CP_Port_Close(h), 1);
     ExpectNoEvents();
+}
+
+// Each datagram is read as one package: a stray datagram or a cut package before a reply
+// costs nothing. Ten battery queries, the first answer preceded by the bad datagram.
+TEST_F(ProtoOpen, UdpDatagramIsOnePackage)
+{
+    const std::string reply = Package(0xFF, 63, 86, "\x01\x02\x03\x04" "85");
+    const struct {
+        const char *name;
+        std::string before;
+    } rows[] = {
+        {"stray bytes", HexText("37 22 03 00 00 00 00")},
+        {"cut package", Package(0xFF, 63, 86, std::string(200, 'x')).substr(0, 20)},
+        {"lone start byte", HexText("03")},
+    };
+    for (const auto &row : rows) {
+        const std::string before = row.before;
+        quorvane_test::UdpFakePrinter device([&](int n, const quorvane_test::Bytes &) {
+            std::vector<quorvane_test::Bytes> out;
+            if (n == 1)
+                out.emplace_back(before.begin(), before.end());
+            out.emplace_back(reply.begin(), reply.end());
+            return out;
+        });
+        CP_Handle h = CP_Proto_OpenUdp("127.0.0.1", 0, "127.0.0.1", device.Port());
+        ASSERT_NE(h, nullptr);
+        int answered = 0;
+        for (int i = 0; i < 10; ++i)
+            answered += CP_Proto_QueryBatteryLevel(h, 500) == 85;
+        EXPECT_EQ(answered, 10) << row.name;
+        EXPECT_EQ(CP_Port_Close(h), 1);
+    }
 }
 
 } // namespace

@@ -158,7 +158,9 @@ TEST_F(ProtoPrinter, BatteryLevel)
         {"four bytes then 85", std::string("\x00\x01\xFF\x7F", 4) + "85", 85},
         {"spaces and sign", "abcd \t+42%", 42},
         {"negative", "abcd-7", -7},
-        {"no digits", "abcdxyz", 0},
+        {"no digits", "abcdxyz", -1},
+        {"sign without digits", "abcd -", -1},
+        {"zero", "abcd0", 0},
         {"only four bytes", "abcd", -1},
         {"empty", "", -1},
         {"too large", "abcd99999999999999999999", INT_MAX},
@@ -185,10 +187,26 @@ TEST_F(ProtoPrinter, BatteryLevelWithoutAnswer)
 TEST_F(ProtoPrinter, SerialNumber)
 {
     printer.AddRule(FakePrinter::Hex("03 FF 3F 00 4E 00 00 00 00 00 8D 00"), Package(0xFF, 63, 78, "SN-000123"));
+    // Terminated when the buffer has room; a full buffer holds only the bytes.
+    const struct {
+        unsigned int size;
+        int stored;
+        const char *expected; // the buffer's first size bytes afterwards
+        size_t expectedLen;
+    } rows[] = {
+        {32, 9, "SN-000123\0#", 11},
+        {10, 9, "SN-000123\0", 10},
+        {9, 9, "SN-000123", 9},
+        {4, 4, "SN-0", 4},
+    };
+    for (const auto &row : rows) {
+        char buf[40];
+        memset(buf, '#', sizeof(buf));
+        EXPECT_EQ(CP_Proto_QuerySerialNumber(handle, buf, row.size, 2000), row.stored) << row.size;
+        EXPECT_EQ(std::string(buf, row.expectedLen), std::string(row.expected, row.expectedLen)) << row.size;
+        EXPECT_EQ(buf[row.size], '#') << row.size;
+    }
     char buf[32];
-    EXPECT_EQ(CP_Proto_QuerySerialNumber(handle, buf, sizeof(buf), 2000), 9);
-    EXPECT_EQ(std::string(buf, 9), "SN-000123");
-    EXPECT_EQ(CP_Proto_QuerySerialNumber(handle, buf, 4, 2000), 4);
     EXPECT_EQ(CP_Proto_IsWorkEnabled(handle), 1);
     printer.SetSilent(true);
     EXPECT_EQ(CP_Proto_QuerySerialNumber(handle, buf, sizeof(buf), 100), -1);
@@ -282,26 +300,72 @@ TEST_F(ProtoPrinter, RecvDataInChunks)
     EXPECT_EQ(buf[600], '#');
 }
 
-// Replies longer or shorter than asked for: a reply fills at most its own chunk's share,
-// a short one leaves no gap, and the data never go past the total.
-TEST_F(ProtoPrinter, RecvDataWithOddReplyLengths)
+// The replies' data are put together in position order, whatever their lengths, and cut
+// at the total; a short reply leaves no gap.
+TEST_F(ProtoPrinter, RecvDataConcatenatesUpToTheTotal)
 {
-    printer.AddRule(Package(0xFF, 51, 0, ""), Package(0xFF, 51, 0, std::string(1000, 'a')));
-    printer.AddRule(Package(0xFF, 51, 256, ""), Package(0xFF, 51, 256, "b"));
-    printer.AddRule(Package(0xFF, 51, 512, ""), Package(0xFF, 51, 512, std::string(65535, 'c')));
+    const struct {
+        const char *name;
+        std::string replies[3];
+        std::string expected;
+    } rows[] = {
+        {"three short replies", {std::string(100, 'a'), std::string(100, 'b'), std::string(100, 'c')},
+         std::string(100, 'a') + std::string(100, 'b') + std::string(100, 'c')},
+        {"first reply fills the total", {std::string(1000, 'a'), "b", std::string(65535, 'c')}, std::string(600, 'a')},
+        {"short, long, short", {std::string(10, 'a'), std::string(1000, 'b'), "c"},
+         std::string(10, 'a') + std::string(590, 'b')},
+        {"one byte each", {"a", "b", "c"}, "abc"},
+    };
     CP_Proto_SetWorkEnabled(handle, 1);
-    std::vector<unsigned char> buf(600 + 16, '#');
-    unsigned int got = 0;
-    EXPECT_EQ(CP_Proto_RecvDataWithRetry(handle, 0xFF, 51, 0, 1000, 2000, 600, buf.data(), &got, 1), 1);
-    const std::string expected = std::string(256, 'a') + "b" + std::string(88, 'c');
-    EXPECT_EQ(got, expected.size());
-    EXPECT_EQ(std::string(reinterpret_cast<char *>(buf.data()), got), expected);
-    EXPECT_EQ(buf[got], '#');
+    unsigned short cmd = 51;
+    for (const auto &row : rows) {
+        ++cmd; // a command of its own per row: no late reply of a row serves the next
+        for (unsigned int i = 0; i < 3; ++i)
+            printer.AddRule(Package(0xFF, cmd, i * 256, ""), Package(0xFF, cmd, i * 256, row.replies[i]));
+        std::vector<unsigned char> buf(600 + 16, '#');
+        unsigned int got = 0;
+        EXPECT_EQ(CP_Proto_RecvDataWithRetry(handle, 0xFF, cmd, 0, 1000, 2000, 600, buf.data(), &got, 1), 1)
+            << row.name;
+        EXPECT_EQ(std::string(reinterpret_cast<char *>(buf.data()), got), row.expected) << row.name;
+        EXPECT_EQ(buf[got], '#') << row.name;
+    }
 
     // Without a buffer the replies are only awaited.
-    got = 5;
-    EXPECT_EQ(CP_Proto_RecvDataWithRetry(handle, 0xFF, 51, 0, 1000, 2000, 600, nullptr, &got, 1), 1);
+    unsigned int got = 5;
+    EXPECT_EQ(CP_Proto_RecvDataWithRetry(handle, 0xFF, cmd, 0, 1000, 2000, 600, nullptr, &got, 1), 1);
     EXPECT_EQ(got, 0u);
+}
+
+// A device that acknowledges every chunk only after the last one, in one burst (in
+// reverse order), possibly behind a flood of packages nobody asked for: every chunk goes
+// out and the transfer succeeds, also with more chunks than the reply queue keeps.
+TEST_F(ProtoPrinter, SendDataAcknowledgedAfterTheLastChunk)
+{
+    const struct {
+        unsigned int chunks, flood;
+    } rows[] = {{200, 0}, {300, 0}, {200, 600}};
+    CP_Proto_SetWorkEnabled(handle, 1);
+    unsigned short cmd = 60;
+    for (const auto &row : rows) {
+        ++cmd;
+        printer.ClearRules();
+        printer.ClearReceived();
+        const std::string data = Pattern(row.chunks, 9);
+        std::string wire, acks;
+        for (unsigned int i = 0; i < row.flood; ++i)
+            acks += Package(0xFF, 99, i, "");
+        for (unsigned int i = 0; i < row.chunks; ++i) {
+            wire += Package(0xFF, cmd, 1000 + i, data.substr(i, 1));
+            acks += Package(0xFF, cmd, 1000 + row.chunks - 1 - i, "ok");
+        }
+        printer.AddRule(Package(0xFF, cmd, 1000 + row.chunks - 1, data.substr(row.chunks - 1, 1)), acks);
+        EXPECT_EQ(CP_Proto_SendDataWithRetry(handle, 0xFF, cmd, 1000, row.chunks,
+                                             reinterpret_cast<const unsigned char *>(data.data()), 1, 2000, 3000, 1),
+                  1)
+            << row.chunks << " chunks, flood " << row.flood;
+        EXPECT_TRUE(printer.WaitForReceivedCount(wire.size(), 2000));
+        EXPECT_EQ(printer.Received(), wire) << row.chunks << " chunks, flood " << row.flood;
+    }
 }
 
 // Bytes that are no package, and a header announcing more data than ever comes: the
