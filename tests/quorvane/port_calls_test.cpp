@@ -412,29 +412,6 @@ TEST(PortCalls, AvailableAndSkip)
     EXPECT_EQ(CP_Port_Close(h), 1);
 }
 
-// A zero time-out still takes every byte already waiting, however long taking them lasts
-// (the reads used to stop when the clock moved on a millisecond mid-way).
-TEST(PortCalls, ZeroTimeOutTakesAWholeFullBuffer)
-{
-    CP_Handle h = CP_Port_OpenMemoryBuffer(16);
-    ASSERT_NE(h, nullptr);
-    std::vector<unsigned char> full(16383), got(16383);
-    for (size_t i = 0; i < full.size(); ++i) {
-        full[i] = static_cast<unsigned char>(i * 7 + 1);
-        if (full[i] == 0x53) // a frame start would be held back
-            full[i] = 0x54;
-    }
-    for (int round = 0; round < 10; ++round) {
-        Port_ReadedEvent(full.data(), static_cast<unsigned int>(full.size()), h);
-        ASSERT_EQ(CP_Port_Available(h), 16383);
-        const bool until = round % 2 == 1;
-        const int n = until ? CP_Port_ReadUntilByte(h, got.data(), 16383, 0, 0x53) : CP_Port_Read(h, got.data(), 16383, 0);
-        ASSERT_EQ(n, 16383) << round;
-        EXPECT_EQ(got, full) << round;
-    }
-    EXPECT_EQ(CP_Port_Close(h), 1);
-}
-
 // ---- Memory buffer and transport-specific calls ----------------------------------------------
 
 TEST(PortCalls, MemoryBufferCollectsWrites)
