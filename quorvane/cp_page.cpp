@@ -9,7 +9,6 @@
 // negative position, a corner beyond 65535) is refused before a byte is sent.
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
 
 #include "nzcommon/imgprocess/binarize.h"
 #include "nzcommon/imgprocess/grayconv.h"
@@ -61,13 +60,6 @@ bool RectCorners(const PrinterProperty &p, int x, int y, int width, int height, 
     return true;
 }
 
-// The raster image command names its width in bytes and its height in 16-bit fields
-// (height rounded up to 8); a larger image is refused before its position is sent.
-bool FitsImageCommand(int width, int height)
-{
-    return width > 0 && height > 0 && (width + 7LL) / 8 <= 0xFFFF / 8 && height <= (0xFFFF / 8) * 8;
-}
-
 bool IsBinarizationMethod(int method) { return method >= NZIMG_METHOD_DITHER && method <= NZIMG_METHOD_DIFFUSION; }
 
 // Places an image of width x height and runs print; the handle is held by the caller.
@@ -80,16 +72,10 @@ int DrawImageAt(CP_Handle handle, const PrinterProperty &p, int x, int y, int wi
 
 typedef int (*WidePrint)(CP_Handle, const wchar_t *);
 
-// The text is converted once up front, so text the encoding cannot hold is refused before
-// the print position is sent.
-int DrawWideText(CP_Handle handle, int x, int y, const wchar_t *str, WidePrint print, const char *encoding)
+int DrawWideText(CP_Handle handle, int x, int y, const wchar_t *str, WidePrint print)
 {
     if (!str)
         return 0;
-    char *converted = iconv_wcstombs(str, encoding);
-    if (!converted)
-        return 0;
-    free(converted);
     HandleGuard h(handle);
     if (!h)
         return 0;
@@ -218,27 +204,27 @@ extern "C" CP_API int CP_Page_DrawText(CP_Handle handle, int x, int y, const cha
 
 extern "C" CP_API int CP_Page_DrawTextInUTF8(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInUTF8, "UTF-8");
+    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInUTF8);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInGBK(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInGBK, "GBK");
+    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInGBK);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInBIG5(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInBIG5, "BIG5");
+    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInBIG5);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInShiftJIS(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInShiftJIS, "SHIFT-JIS");
+    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInShiftJIS);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInEUCKR(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInEUCKR, "EUC-KR");
+    return DrawWideText(handle, x, y, str, CP_Pos_PrintTextInEUCKR);
 }
 
 extern "C" CP_API int CP_Page_DrawBarcode(CP_Handle handle, int x, int y, int nBarcodeType, const char *str)
@@ -280,7 +266,7 @@ extern "C" CP_API int CP_Page_DrawRasterImageFromFile(CP_Handle handle, int x, i
     int bitsPerPixel = 0, imageWidth = 0, imageHeight = 0;
     if (!Quorvane_ImgUtils_GetImageSizeFromFile(pszFile, &bitsPerPixel, &imageWidth, &imageHeight))
         return 0;
-    if (!ApplyImageSizeRule(imageWidth, imageHeight, dstw, dsth) || !FitsImageCommand(dstw, dsth))
+    if (!ApplyImageSizeRule(imageWidth, imageHeight, dstw, dsth))
         return 0;
     return DrawImageAt(handle, h->m_printerProperty, x, y, dstw, dsth, [&] {
         return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromFileA(pszFile, dstw, dsth, binaryzation_method);
@@ -299,7 +285,7 @@ extern "C" CP_API int CP_Page_DrawRasterImageFromData(CP_Handle handle, int x, i
     int bitsPerPixel = 0, imageWidth = 0, imageHeight = 0;
     if (!Quorvane_ImgUtils_GetImageSizeFromData(data, data_size, &bitsPerPixel, &imageWidth, &imageHeight))
         return 0;
-    if (!ApplyImageSizeRule(imageWidth, imageHeight, dstw, dsth) || !FitsImageCommand(dstw, dsth))
+    if (!ApplyImageSizeRule(imageWidth, imageHeight, dstw, dsth))
         return 0;
     return DrawImageAt(handle, h->m_printerProperty, x, y, dstw, dsth, [&] {
         return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromData(data, data_size, dstw, dsth,
