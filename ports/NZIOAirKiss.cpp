@@ -1,5 +1,7 @@
 #include "ports/NZIOAirKiss.h"
 
+#include <cstring>
+
 #include <cstdlib>
 
 #include "ports/NZAirKissEncoder.h"
@@ -89,6 +91,10 @@ bool NZIOAirKiss::Stopping() const { return m_cancel.load() || m_success.load() 
 
 int NZIOAirKiss::NZIOAirKiss_ConfigWireless(const char *ssid, const char *password, unsigned int timeoutMs)
 {
+    // The datagrams carry the length of password, random byte and SSID in one byte: longer
+    // texts cannot be decoded by a device, and encoding megabytes would outlast the time-out.
+    if (!ssid || !password || strlen(ssid) + strlen(password) + 1 > 0xFF)
+        return 0;
     std::lock_guard<std::mutex> run(m_runLock);
     m_success = 0;
     m_randomByte = DrawRandomByte();

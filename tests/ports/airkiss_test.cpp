@@ -114,6 +114,11 @@ TEST(AirKiss, BadInputReturnsZeroAtOnce)
     const int64_t start = NZUtils_MonotonicMs();
     EXPECT_EQ(0, ak.NZIOAirKiss_ConfigWireless(nullptr, "pw", 5000));
     EXPECT_EQ(0, ak.NZIOAirKiss_ConfigWireless("ssid", nullptr, 5000));
+    // Texts whose total length (password, random byte, SSID) does not fit the length byte.
+    const std::string longSsid(200, 's'), longPassword(55, 'p'), huge(1 << 20, 'x');
+    EXPECT_EQ(0, ak.NZIOAirKiss_ConfigWireless(longSsid.c_str(), longPassword.c_str(), 5000));
+    EXPECT_EQ(0, ak.NZIOAirKiss_ConfigWireless(huge.c_str(), "pw", 5000));
+    EXPECT_EQ(0, ak.NZIOAirKiss_ConfigWireless("ssid", huge.c_str(), 5000));
     EXPECT_LT(NZUtils_MonotonicMs() - start, 100);
 }
 
