@@ -238,15 +238,16 @@ Gen<const char *> S(const char *good, Tag empty = Any)
             {"\"\"", empty, [] { return ""; }},
             {"1MiB", Any, [] { return BigText(); }}};
 }
-// Wide text: the value, null, empty, 1 MiB, a lone surrogate (refused by every encoding).
-// TODO(wide text above U+10FFFF, fixed elsewhere): add L"a\x110000b" as Bad once merged.
+// Wide text: the value, null, empty, 1 MiB, a lone surrogate and a code point above
+// U+10FFFF (both refused by every encoding).
 Gen<const wchar_t *> W(const wchar_t *good, Tag empty = Any)
 {
     return {{"wide", Good, [good] { return good; }},
             {"null", Bad, [] { return static_cast<const wchar_t *>(nullptr); }},
             {"L\"\"", empty, [] { return L""; }},
             {"1MiB", Any, [] { return BigWide(); }},
-            {"surrogate", Bad, [] { return L"a\xD800z"; }}};
+            {"surrogate", Bad, [] { return L"a\xD800z"; }},
+            {"above U+10FFFF", Bad, [] { return L"a\x110000b"; }}};
 }
 // Paths: the given one, then null, missing, 1 MiB long and a directory (all refused).
 Gen<const char *> P(std::function<const char *()> good, Tag goodTag = Good)
@@ -452,13 +453,11 @@ Gen<int> Comp(int good, std::vector<std::pair<int, Tag>> bad) { return Ex<int>(g
 Gen<int> Dim(int good) { return Ex<int>(good, {{0, Any}, {-1, Any}, {INT_MIN, Any}, {INT_MAX, Bad}, {100000, Any}}); }
 Gen<const unsigned char *> Data(const unsigned char *(*f)()) { return In<const unsigned char *>(f); }
 Gen<const unsigned char *> Pix() { return In<const unsigned char *>(Gray, "gray8x8"); }
-// Pixel entries: an 8 x 8 gray picture of 64 bytes.
-// TODO(pixel-image shapes, fixed elsewhere): enable INT_MAX height and stride and negative
-// data lengths (Bad) once the shared shape check is merged.
-// TODO(pixel-image shapes, fixed elsewhere): data lengths 0 and 63 are still accepted (1 is
-// returned); enable them as Bad once merged.
-Gen<int> PixLen() { return Ex<int>(64, {{64000, Any}}); }
-Gen<int> PixDim() { return Ex<int>(8, {{0, Bad}, {-1, Bad}, {INT_MIN, Bad}}); }
+// Pixel entries: an 8 x 8 gray picture of 64 bytes; any shape whose rows do not fit the
+// data length is refused.
+Gen<int> PixLen() { return Ex<int>(64, {{64000, Any}, {0, Bad}, {63, Bad}, {-1, Bad}, {INT_MIN, Bad}}); }
+Gen<int> PixDim() { return Ex<int>(8, {{0, Bad}, {-1, Bad}, {INT_MIN, Bad}, {INT_MAX, Bad}}); }
+Gen<int> PixStride() { return Ex<int>(8, {{7, Bad}, {0, Bad}, {-1, Bad}, {INT_MAX, Bad}}); }
 
 // The JBIG data's length, then lengths that cut it short.
 Gen<long long> JbigLen()
@@ -488,8 +487,6 @@ std::vector<Row> Table()
     add(MakeRow("CP_Port_OpenCom", with(may(), Close), openCom, P(Pty), Ex<int>(9600, {{0, Any}, {-1, Any}, {INT_MAX, Any}, {12345, Any}}),
                 Ex<int>(8, {{0, Any}, {9, Any}, {-1, Any}}), Ex<int>(0, {{3, Any}, {-1, Any}}), Ex<int>(0, {{1, Any}, {-1, Any}}),
                 Ex<int>(0, {{3, Any}, {-1, Any}}), Fix(0)));
-    // TODO(serial open of a non-terminal, fixed elsewhere): add "/dev/null" as Bad to the
-    // serial opens once merged.
     add(ROW(with(may(), Close), CP_Port_OpenUsb, P([] { return C().missingPath.c_str(); }, Bad), Ex<int>(0, {{1, Any}, {-1, Any}})));
     add(ROW(with(may(), Close), CP_Port_OpenLpt, P([] { return C().missingPath.c_str(); }, Bad)));
     add(ROW(with(ok(), Close), CP_Port_OpenFile, P([] { return C().outPath.c_str(); })));
@@ -591,7 +588,7 @@ std::vector<Row> Table()
     add(ROW(ok(), CP_Pos_PrintPDF417BarcodeUseEpsonCmd, H(), I(0), I(0), I(3), I(3), I(1), I(0), S("pdf417")));
     add(ROW(ok(), CP_Pos_PrintRasterImageFromFile, H(), Dim(16), Dim(16), P(ImagePath), Bin(0), Comp(0, {{1, Any}, {2, Any}, {3, Bad}, {-1, Bad}})));
     add(ROW(ok(), CP_Pos_PrintRasterImageFromData, H(), Dim(16), Dim(16), Data(Bmp), Ex<int>(static_cast<int>(MakeBmp().size()), {{0, Bad}, {-1, Bad}, {INT_MIN, Bad}, {10, Bad}}), Bin(0), Comp(0, {{1, Any}, {2, Any}, {3, Bad}, {-1, Bad}})));
-    add(ROW(ok(), CP_Pos_PrintRasterImageFromPixels, H(), Pix(), PixLen(), PixDim(), PixDim(), Ex<int>(8, {{7, Bad}, {0, Bad}, {-1, Bad}}), Fmt(3), Bin(0), Comp(0, {{1, Any}, {2, Any}, {3, Bad}, {-1, Bad}})));
+    add(ROW(ok(), CP_Pos_PrintRasterImageFromPixels, H(), Pix(), PixLen(), PixDim(), PixDim(), PixStride(), Fmt(3), Bin(0), Comp(0, {{1, Any}, {2, Any}, {3, Bad}, {-1, Bad}})));
     add(ROW(ok(), CP_Pos_PrintHorizontalLine, H(), I(0), I(100)));
     add(ROW(ok(), CP_Pos_PrintHorizontalLineSpecifyThickness, H(), I(0), I(100), Ex<int>(2, {{0, Bad}, {-1, Any}, {INT_MAX, Any}})));
     add(ROW(ok(), CP_Pos_PrintMultipleHorizontalLinesAtOneRow, H(), Ex<int>(4, {{0, Any}, {16, Any}, {-1, Any}, {INT_MAX, Any}}), In<int *>([] { return C().ints; }), In<int *>([] { return C().ints2; })));
@@ -648,7 +645,7 @@ std::vector<Row> Table()
     add(ROW(ok(), CP_Page_DrawQRCode, H(), I(-2), I(10), I(0), I(1), S("hello")));
     add(ROW(places(ok()), CP_Page_DrawRasterImageFromFile, H(), I(-2), I(10), Dim(16), Dim(16), P(ImagePath), Bin(0)));
     add(ROW(places(ok()), CP_Page_DrawRasterImageFromData, H(), I(-2), I(10), Dim(16), Dim(16), Data(Bmp), Ex<int>(static_cast<int>(MakeBmp().size()), {{0, Bad}, {-1, Bad}, {INT_MIN, Bad}, {10, Bad}}), Bin(0)));
-    add(ROW(ok(), CP_Page_DrawRasterImageFromPixels, H(), I(-2), I(10), Pix(), PixLen(), PixDim(), PixDim(), Ex<int>(8, {{7, Bad}, {0, Bad}, {-1, Bad}}), Fmt(3), Bin(0)));
+    add(ROW(ok(), CP_Page_DrawRasterImageFromPixels, H(), I(-2), I(10), Pix(), PixLen(), PixDim(), PixDim(), PixStride(), Fmt(3), Bin(0)));
 
     // Black-mark paper.
     add(ROW(ok(), CP_BlackMark_EnableBlackMarkMode, H()));
@@ -681,7 +678,7 @@ std::vector<Row> Table()
     add(ROW(ok(), CP_Label_DrawPDF417Code, H(), I(10), I(10), I(3), I(3), I(0), I(3), I(0), S("pdf417")));
     add(ROW(ok(), CP_Label_DrawImageFromFile, H(), I(0), I(0), Dim(16), Dim(16), P(ImagePath), Bin(0), Comp(0, {{2, Any}, {1, Bad}, {-1, Bad}})));
     add(ROW(ok(), CP_Label_DrawImageFromData, H(), I(0), I(0), Dim(16), Dim(16), Data(Bmp), Ex<int>(static_cast<int>(MakeBmp().size()), {{0, Bad}, {-1, Bad}, {INT_MIN, Bad}, {10, Bad}}), Bin(0), Comp(0, {{2, Any}, {1, Bad}, {-1, Bad}})));
-    add(ROW(ok(), CP_Label_DrawImageFromPixels, H(), I(0), I(0), Pix(), PixLen(), PixDim(), PixDim(), Ex<int>(8, {{7, Bad}, {0, Bad}, {-1, Bad}}), Fmt(3), Bin(0), Comp(0, {{2, Any}, {1, Bad}, {-1, Bad}})));
+    add(ROW(ok(), CP_Label_DrawImageFromPixels, H(), I(0), I(0), Pix(), PixLen(), PixDim(), PixDim(), PixStride(), Fmt(3), Bin(0), Comp(0, {{2, Any}, {1, Bad}, {-1, Bad}})));
     add(ROW(ok(), CP_Label_DrawLine, H(), I(0), I(0), I(100), I(100), I(2), I(1)));
     add(ROW(ok(), CP_Label_DrawRect, H(), I(20), I(20), I(200), I(10), I(1)));
     add(ROW(ok(), CP_Label_DrawBox, H(), I(0), I(0), I(384), I(200), I(1), I(1)));
@@ -710,8 +707,7 @@ std::vector<Row> Table()
             Ex<unsigned char>(5, {{255, Any}}), Fix<unsigned short>(6), Fix<unsigned short>(7), Fix<unsigned short>(8),
             Ex<unsigned short>(9, {{65535, Any}})));
 
-    // Scrambling. TODO(CP_CRC_Encrypt with null buffers not storing r, fixed elsewhere):
-    // check that the random value is stored when the buffers are null.
+    // Scrambling.
     add(ROW(none(), CP_CRC_Encrypt, Out<const unsigned char *>(Bytes), Ex<unsigned>(16, {{0u, Any}}),
             Out<unsigned char *>([] { return C().buf; }), OutP(&C().u)));
 
@@ -725,21 +721,18 @@ std::vector<Row> Table()
     add(ROW(ok(), CP_Qrcode_GetQrcodeRGBAData, S("hello", Bad), Ex<int>(0, {{-1, Bad}, {41, Bad}}), Ex<int>(1, {{-1, Bad}, {4, Bad}}),
             Fix(0xFFFFFFFFu), Fix(0xFF000000u), In<unsigned int *>(PixelsOut), Ex<long long>(pixelBytes, {{0, Bad}, {-1, Bad}, {4, Bad}}),
             OutP(&C().i1), OutP(&C().i2)));
-    // TODO(JBIG compress entries with data length 0, fixed elsewhere): add data length 0 as Bad.
-    add(ROW(ok(), CP_Image_GetCompressToJBIGDataLength, Pix(), Ex<long long>(64, {{-1, Bad}, {63, Bad}, {LLONG_MIN, Bad}}),
+    // A data length of 0 is "not given": the image is read from its width, height and stride.
+    add(ROW(ok(), CP_Image_GetCompressToJBIGDataLength, Pix(), Ex<long long>(64, {{0, Any}, {-1, Bad}, {63, Bad}, {LLONG_MIN, Bad}}),
             Dim(8), Dim(8), Ex<int>(8, {{7, Bad}, {-1, Bad}, {INT_MAX, Bad}}), Fmt(3), Ex<int>(1, {{-1, Bad}, {3, Bad}})));
-    add(ROW(ok(), CP_Image_GetCompressToJBIGDataBytes, Pix(), Ex<long long>(64, {{-1, Bad}, {63, Bad}}), Dim(8), Dim(8),
+    add(ROW(ok(), CP_Image_GetCompressToJBIGDataBytes, Pix(), Ex<long long>(64, {{0, Any}, {-1, Bad}, {63, Bad}}), Dim(8), Dim(8),
             Ex<int>(8, {{7, Bad}, {-1, Bad}, {INT_MAX, Bad}}), Fmt(3), Ex<int>(1, {{-1, Bad}, {3, Bad}}),
             In<unsigned char *>([] { return C().buf; }), Ex<long long>(4096, {{0, Bad}, {-1, Bad}, {4, Bad}})));
-    // TODO(JBIG header with a huge height, fixed elsewhere): add the 20-byte header as Bad.
     add(ROW(ok(), CP_Image_DecodeImageSizeFromJBIGData, In<const unsigned char *>(Jbig), JbigLen(),
             OutP(&C().i1), OutP(&C().i2)));
     add(ROW(ok(), CP_Image_DecodeRGBAImageFromJBIGData, In<const unsigned char *>(Jbig), JbigLen(), Fix(0xFFFFFFFFu), Fix(0xFF000000u),
             In<unsigned int *>(PixelsOut), OutP(&C().i1), OutP(&C().i2)));
 
     // Provisioning (inside a network namespace of the child's own, short time-outs).
-    // TODO(broadcast configuration waiting longer than the time-out, fixed elsewhere): add an
-    // interval far above the time-out once merged.
     add(ROW(net(may()), CP_Airkiss_ConfigWireless, Long(S("ssid")), Long(S("password")), T(50)));
     add(ROW(none(), CP_Airkiss_CancelConfig));
     add(ROW(net(may()), CP_UDPBroadcast_ConfigIP, S(""), Ex<int>(0, {{-1, Any}, {70000, Any}}), S("255.255.255.255"),
