@@ -3,17 +3,11 @@
 // input. Every frame is a valid frame, and applying it raises the event its type calls for.
 #include "FuzzSupport.h"
 #include "printer/AutoReplyHandlerPro.h"
+#include "support/AutoReplyFrame.h"
 
 namespace {
 
-FuzzBytes Frame(unsigned char d1, unsigned char d2, unsigned char d3, unsigned char d4, unsigned char d5,
-                unsigned char type)
-{
-    FuzzBytes f = {0x53, d1, d2, d3, d4, d5, type, 0};
-    for (int i = 0; i < 7; ++i)
-        f[7] ^= f[i];
-    return f;
-}
+using quorvane_test::Frame;
 
 AutoReplyFrameEvent EventOfType(unsigned char type)
 {

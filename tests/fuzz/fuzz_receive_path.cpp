@@ -8,10 +8,12 @@
 #include "FuzzSupport.h"
 #include "printer/AutoReplyHandlerPro.h"
 #include "printer/NZProtoHandler.h"
+#include "quorvane/HandleGuard.h"
 #include "quorvane/IOHandle.h"
 #include "quorvane/cp_connection.h"
-#include "quorvane/cp_proto.h"
+#include "quorvane/proto_requests.h"
 #include "quorvane/quorvane.h"
+#include "support/AutoReplyFrame.h"
 
 namespace {
 
@@ -43,14 +45,7 @@ void OnReceivedCount(CP_Handle h, unsigned int, void *)
         ++seen.receivedEvents;
 }
 
-FuzzBytes Frame(unsigned char d1, unsigned char d2, unsigned char d3, unsigned char d4, unsigned char d5,
-                unsigned char type)
-{
-    FuzzBytes f = {0x53, d1, d2, d3, d4, d5, type, 0};
-    for (int i = 0; i < 7; ++i)
-        f[7] ^= f[i];
-    return f;
-}
+using quorvane_test::Frame;
 
 FuzzBytes Package(unsigned short cmd, unsigned int para, const FuzzBytes &data)
 {
@@ -136,7 +131,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(seen.receivedEvents == events[AUTOREPLY_EVENT_RECEIVED]);
 
     // Data bytes in order; a full ring drops the rest.
-    const size_t room = static_cast<IOHandle *>(h)->m_rxBuffer.Size() - 1;
+    size_t room = 0;
+    {
+        HandleGuard held(h);
+        FUZZ_CHECK(held);
+        room = held->m_rxBuffer.Size() - 1;
+    }
     const int available = CP_Port_Available(h);
     FUZZ_CHECK(available >= 0 && static_cast<size_t>(available) == std::min(pass.size(), room));
     FuzzBytes ring(static_cast<size_t>(available) + 1);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "printer/AutoReplyHandlerPro.h"
+#include "support/AutoReplyFrame.h"
 
 namespace {
 
@@ -12,14 +13,7 @@ using Bytes = std::vector<unsigned char>;
 
 const Bytes kStatusFrame = {0x53, 0x01, 0x02, 0x03, 0x00, 0x02, 0x00, 0x51};
 
-Bytes Frame(unsigned char d1, unsigned char d2, unsigned char d3, unsigned char d4, unsigned char d5,
-            unsigned char type)
-{
-    Bytes f = {0x53, d1, d2, d3, d4, d5, type, 0};
-    for (int i = 0; i < 7; ++i)
-        f[7] ^= f[i];
-    return f;
-}
+using quorvane_test::Frame;
 
 // Splitter output as text: "P:41" for pass-through bytes, "F:53..." for a frame,
 // one token per call that produced output.

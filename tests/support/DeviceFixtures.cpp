@@ -1,4 +1,5 @@
 #include "support/DeviceFixtures.h"
+#include "support/TestImages.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -117,6 +118,12 @@ bool TempDir::WriteFile(const std::string &rel, const std::string &content) cons
 bool TempDir::Symlink(const std::string &target, const std::string &rel) const
 {
     return symlink(target.c_str(), Sub(rel).c_str()) == 0;
+}
+
+// An image file in a temporary directory (declared with the image builders).
+TempImage::TempImage(const Bytes &content, const std::string &name)
+    : m_bytes(content), m_path(m_dir.Sub(name)), m_ok(m_dir.WriteFile(name, AsString(content)))
+{
 }
 
 } // namespace quorvane_test

@@ -91,9 +91,4 @@ Bytes HalfBlackBmp(int width, int height)
     return BlackWhiteBmp(width, height, [width](int x, int) { return x < width / 2; });
 }
 
-TempImage::TempImage(const Bytes &content, const std::string &name)
-    : m_bytes(content), m_path(m_dir.Sub(name)), m_ok(m_dir.WriteFile(name, AsString(content)))
-{
-}
-
 } // namespace quorvane_test
