@@ -228,6 +228,8 @@ bool HostilePsd(const unsigned char *data, int size)
     const int64_t depth = (data[22] << 8) | data[23];
     if (height <= 0 || width <= 0 || channels <= 0)
         return false; // refused by the decoder, or no pixels to make up
+    if (width > NZIMG_MAX_PIXELS || height > NZIMG_MAX_PIXELS || width * height > NZIMG_MAX_PIXELS)
+        return true; // more pixels than any picture may have (and no product overflows below)
     // Three blocks of a 32-bit length each (mode data, resources, reserved), then the
     // compression code.
     int64_t pos = 26;

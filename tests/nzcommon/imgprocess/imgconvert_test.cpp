@@ -394,6 +394,9 @@ TEST(ImgConvert, HostileFilesAreRefused)
         {"run-length TGA of 4096 x 4096 pixels in 22 bytes", imgtest::Hex("00000A 0000 0000 00 0000 0000 0010 0010 18 20 FF000000")},
         {"PSD of 8192 x 2048 pixels in 34 bytes",
          imgtest::Hex("38425053 0001 000000000000 0003 00000800 00002000 0008 0003 00000000 00000000 00000000 0000")},
+        // Sides near 2^31: their pixel count must not overflow the length check.
+        {"PSD of 0x5EF7BDE0 x 0x60300000 pixels",
+         imgtest::Hex("38425053 0001 000000000000 0100 60300000 5EF7BDE0 0008 0003 00000000 00000000 00000000 0000")},
     };
     for (const Row &r : rows) {
         int size = 0, bpl = 0, bits = 0, w = 0, h = 0;
