@@ -2,15 +2,7 @@
 #include "FuzzSupport.h"
 #include "nzcommon/imgprocess/imgtest_util.h"
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#include <stb/stb_image_write.h>
-#pragma GCC diagnostic pop
+#include "support/StbImageWrite.h"
 
 // A private copy of the reader, only to look at declared sizes.
 #define STB_IMAGE_STATIC
