@@ -4,17 +4,14 @@
 // same bytes.
 #include "FuzzSupport.h"
 #include "printer/NZProtoHandler.h"
+#include "support/ProtoPackages.h"
 
 namespace {
 
+// Packages of the printer's type (0xFF).
 FuzzBytes Package(unsigned short cmd, unsigned int para, const FuzzBytes &data)
 {
-    FuzzBytes out(NZProtoHandler::HeaderSize + data.size());
-    unsigned int len = 0;
-    NZProtoHandler::GenerateSendPackage(0xFF, cmd, para, static_cast<unsigned int>(data.size()), data.data(),
-                                        out.data(), &len);
-    out.resize(len);
-    return out;
+    return quorvane_test::PackageBytes(0xFF, cmd, para, data);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "quorvane/proto_requests.h"
 #include "quorvane/quorvane.h"
 #include "support/AutoReplyFrame.h"
+#include "support/ProtoPackages.h"
 
 namespace {
 
@@ -47,13 +48,10 @@ void OnReceivedCount(CP_Handle h, unsigned int, void *)
 
 using quorvane_test::Frame;
 
+// Packages of the printer's type (0xFF).
 FuzzBytes Package(unsigned short cmd, unsigned int para, const FuzzBytes &data)
 {
-    FuzzBytes out(NZProtoHandler::HeaderSize + data.size());
-    unsigned int len = 0;
-    NZProtoHandler::GenerateSendPackage(0xFF, cmd, para, static_cast<unsigned int>(data.size()), data.data(),
-                                        out.data(), &len);
-    return out;
+    return quorvane_test::PackageBytes(0xFF, cmd, para, data);
 }
 
 } // namespace

@@ -15,4 +15,11 @@ std::string Package(unsigned char type, unsigned short cmd, unsigned int para, c
     return std::string(reinterpret_cast<const char *>(out.data()), n);
 }
 
+std::vector<unsigned char> PackageBytes(unsigned char type, unsigned short cmd, unsigned int para,
+                                        const std::vector<unsigned char> &data)
+{
+    const std::string p = Package(type, cmd, para, std::string(data.begin(), data.end()));
+    return std::vector<unsigned char>(p.begin(), p.end());
+}
+
 } // namespace quorvane_test

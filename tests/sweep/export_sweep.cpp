@@ -37,6 +37,7 @@
 
 #include "quorvane/quorvane.h"
 #include "support/ChildCases.h"
+#include "support/TestImages.h"
 
 namespace {
 
@@ -70,29 +71,13 @@ Ctx &C()
     return c;
 }
 
-// A small 24-bit BMP (8 x 8, a diagonal).
+// A small 24-bit BMP (8 x 8, a black diagonal on white).
 std::vector<unsigned char> MakeBmp()
 {
-    const int w = 8, h = 8, stride = 24;
-    std::vector<unsigned char> b(54 + stride * h, 0xFF);
-    auto put32 = [&](size_t at, unsigned v) {
-        for (int i = 0; i < 4; ++i)
-            b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    };
-    memset(b.data(), 0, 54);
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, static_cast<unsigned>(b.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, w);
-    put32(22, h);
-    b[26] = 1;
-    b[28] = 24;
-    put32(34, stride * h);
+    std::vector<unsigned char> rgb(8 * 8 * 3, 0xFF);
     for (int i = 0; i < 8; ++i)
-        memset(&b[54 + i * stride + i * 3], 0, 3);
-    return b;
+        memset(&rgb[(i * 8 + i) * 3], 0, 3);
+    return quorvane_test::MakeBmp(8, 8, 24, rgb);
 }
 
 void SetupCtx()
