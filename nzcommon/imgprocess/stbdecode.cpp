@@ -90,9 +90,14 @@ unsigned At(const unsigned char *data, int64_t size, int64_t i)
 // marker segment by its length (also those between scans), and in a table segment one more
 // table as long as segment length remains, taking bytes past the segment's end and zeros
 // past the data's end.
+// Also JPEG files whose scans use a Huffman table no earlier table segment defined: stb_image
+// would decode with tables it never initialised (reads far outside them, and results that
+// change from call to call).
 bool HostileJpeg(const unsigned char *data, int size)
 {
     const int64_t n = size;
+    bool defined[2][4] = {}; // [DC 0, AC 1][table id]
+    bool progressive = false;
     int64_t pos = 0;
     while (pos < n && data[pos] == 0xFF)
         ++pos;
@@ -128,8 +133,25 @@ bool HostileJpeg(const unsigned char *data, int size)
                     codes += At(data, n, t + i);
                 if (codes > 256)
                     return true;
+                defined[q >> 4][q & 15] = true;
                 t += 17 + codes;
                 left -= 17 + codes;
+            }
+        }
+        if (marker == 0xC2)
+            progressive = true;
+        if (marker == 0xDA) {
+            // Scan header: component count, then a (component, DC << 4 | AC table) pair each,
+            // then the first coefficient (0: a DC scan of a progressive file).
+            const int64_t components = At(data, n, pos + 4);
+            const unsigned first = At(data, n, pos + 5 + 2 * components);
+            for (int64_t i = 0; i < components; ++i) {
+                const unsigned tables = At(data, n, pos + 6 + 2 * i);
+                const unsigned dc = tables >> 4, ac = tables & 15;
+                if ((!progressive || first == 0) && (dc > 3 || !defined[0][dc]))
+                    return true;
+                if ((!progressive || first != 0) && (ac > 3 || !defined[1][ac]))
+                    return true;
             }
         }
         pos += 2 + length;

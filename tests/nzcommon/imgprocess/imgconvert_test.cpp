@@ -385,6 +385,12 @@ TEST(ImgConvert, HostileFilesAreRefused)
         {"the same after fill bytes", imgtest::Hex("FFFFFFD8 FFC4 01A2 00 A2A2")},
         // Segment length 3: the decoder still reads a whole table past the segment's end.
         {"JPEG table past its segment's end", imgtest::Hex("FFD8 FFC4 0003 13 FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF")},
+        // The scan's AC table was never defined: the decoder would read tables it never set up.
+        {"JPEG scan using an undefined table",
+         imgtest::Hex("FFD8 FFDB 0043 00" + std::string(128, '1') +
+                      " FFC0 000B 08 0008 0008 01 01 11 00"
+                      " FFC4 0014 00 01000000000000000000000000000000 00"
+                      " FFDA 0008 01 01 00 00 3F 00 00 FFD9")},
         {"PNG whose first data chunk is empty", WithEmptyDataChunk(png, true)},
         {"PNG of 30000 x 30000 pixels", huge},
         // Too short for the pixels they declare: rows of uninitialised memory, or seconds
