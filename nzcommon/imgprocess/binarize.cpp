@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "nzcommon/imgprocess/grayconv.h"
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/imgsizes.h"
 #include "nzcommon/imgprocess/parallel.h"
 
@@ -286,7 +287,7 @@ unsigned char *NZImg_BinarizePixels(const unsigned char *pixels, int width, int 
     // Gray rows of the other formats, converted where they are needed.
     unsigned char *gray = nullptr;
     if (!isGray && method != NZIMG_METHOD_DITHER) {
-        gray = static_cast<unsigned char *>(malloc(static_cast<size_t>(grayBytes)));
+        gray = static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(grayBytes)));
         if (!gray) {
             free(raster);
             return nullptr;

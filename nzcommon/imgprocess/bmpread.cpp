@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/imgsizes.h"
 
 namespace {
@@ -125,7 +126,7 @@ unsigned char *nzbmpreadrgb(const unsigned char *data, unsigned int size, int *b
     if (size == 0 || !ParseBmp(data, size, &bmp))
         return nullptr;
     size_t outRow = static_cast<size_t>(bmp.width) * 3;
-    unsigned char *image = static_cast<unsigned char *>(malloc(outRow * static_cast<size_t>(bmp.absHeight)));
+    unsigned char *image = static_cast<unsigned char *>(NZImg_Alloc(outRow * static_cast<size_t>(bmp.absHeight)));
     if (!image)
         return nullptr;
     const unsigned char *palette = data + bmp.paletteOffset;

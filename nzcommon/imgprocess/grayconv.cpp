@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/imgsizes.h"
 #include "nzcommon/imgprocess/parallel.h"
 
@@ -95,7 +96,7 @@ unsigned char *Quorvane_ImgUtils_ConvertImageToGrayFormat(const unsigned char *p
     if (!pixels || width <= 0 || height <= 0 || format < NZIMG_FORMAT_GRAY || minStride < 0 || stride < minStride ||
         !NZImg_MulSize(width, height, &total))
         return nullptr;
-    unsigned char *gray = static_cast<unsigned char *>(malloc(static_cast<size_t>(total)));
+    unsigned char *gray = static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(total)));
     if (!gray)
         return nullptr;
     const int threads = NZPar_Threads();

@@ -6,6 +6,7 @@
 #include "nzcommon/imgprocess/binarize.h"
 #include "nzcommon/imgprocess/bmpread.h"
 #include "nzcommon/imgprocess/grayconv.h"
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/imgdecode.h"
 #include "nzcommon/imgprocess/imgfile.h"
 #include "nzcommon/imgprocess/imgprobe.h"
@@ -281,7 +282,7 @@ unsigned char *Quorvane_ImgUtils_GetBGRA8888ImageFromRGB888Image(const unsigned 
     int64_t size;
     if (!rgb || width <= 0 || height <= 0 || stride < 3LL * width || !NZImg_MulSize3(width, height, 4, &size))
         return nullptr;
-    unsigned char *bgra = static_cast<unsigned char *>(malloc(static_cast<size_t>(size)));
+    unsigned char *bgra = static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(size)));
     if (!bgra)
         return nullptr;
     unsigned char *out = bgra;

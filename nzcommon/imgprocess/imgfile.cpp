@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "nzcommon/imgprocess/imgalloc.h"
+
 int nzbmp_GetFileSize(const char *path)
 {
     if (!path)
@@ -40,7 +42,7 @@ unsigned char *Quorvane_ImgUtils_ReadFile(const char *path, int *outSize)
         *outSize = size;
     if (size <= 0)
         return nullptr;
-    unsigned char *buf = static_cast<unsigned char *>(malloc(static_cast<size_t>(size)));
+    unsigned char *buf = static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(size)));
     if (!buf)
         return nullptr;
     if (nzbmp_ReadFile(path, buf, size) != size) {

@@ -16,6 +16,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/imgsizes.h"
 #include "nzcommon/imgprocess/parallel.h"
 
@@ -215,7 +216,7 @@ unsigned char *Scale(int sw, int sh, const unsigned char *src, int dw, int dh)
     if (!src || sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0 || !NZImg_MulSize3(sw, sh, C, &srcBytes) ||
         !NZImg_MulSize3(dw, dh, C, &dstBytes))
         return nullptr;
-    unsigned char *dst = static_cast<unsigned char *>(malloc(static_cast<size_t>(dstBytes)));
+    unsigned char *dst = static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(dstBytes)));
     if (!dst)
         return nullptr;
     if (!ScaleBicubic<C, kAlphaEdge>(src, sw, sh, dst, dw, dh)) {

@@ -2,6 +2,7 @@
 // nothing of it can clash with another copy in the process.
 #include "nzcommon/imgprocess/stbdecode.h"
 
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/imgsizes.h"
 
 #include <cstdint>
@@ -19,8 +20,8 @@
 // so a damaged header could keep a call busy for minutes: images are limited to 32768 dots
 // a side and 2^26 pixels in all.
 #define STBI_MAX_DIMENSIONS (1 << 15)
-#define STBI_MALLOC(sz) malloc(sz)
-#define STBI_REALLOC(p, newsz) realloc(p, newsz)
+#define STBI_MALLOC(sz) NZImg_Alloc(sz)
+#define STBI_REALLOC(p, newsz) NZImg_Realloc(p, newsz)
 #define STBI_FREE(p) free(p)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
@@ -287,16 +288,27 @@ bool PsdWithAlpha(const unsigned char *data, int size)
 unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, int *height, int *channelsInFile)
 {
     int w = 0, h = 0, comp = 0;
-    unsigned char *rgba = nullptr;
+    unsigned char *pixels = nullptr;
+    int channels = 3;
     int iw = 0, ih = 0, ic = 0;
     if (data && size > 0 && !HostileForStb(data, size) && !HostileJpeg(data, size) && !HostilePng(data, size) &&
         !HostileTga(data, size) && !HostilePsd(data, size) && !PsdWithAlpha(data, size) &&
-        stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= NZIMG_MAX_PIXELS)
-        rgba = stbi_load_from_memory(data, size, &w, &h, &comp, 4);
+        stbi_info_from_memory(data, size, &iw, &ih, &ic) && static_cast<long long>(iw) * ih <= NZIMG_MAX_PIXELS) {
+        // A picture without alpha is asked for as RGB, which spares a buffer and a pass;
+        // one with alpha as RGBA, composed over white below. Should the decoding find
+        // alpha where the header scan did not, it is decoded again with it.
+        channels = ic == 2 || ic == 4 ? 4 : 3;
+        pixels = stbi_load_from_memory(data, size, &w, &h, &comp, channels);
+        if (pixels && channels == 3 && (comp == 2 || comp == 4)) {
+            stbi_image_free(pixels);
+            channels = 4;
+            pixels = stbi_load_from_memory(data, size, &w, &h, &comp, channels);
+        }
+    }
     // Some decoders (PSD, for one) hand back an image of width or height 0: no picture.
-    if (rgba && (w <= 0 || h <= 0)) {
-        stbi_image_free(rgba);
-        rgba = nullptr;
+    if (pixels && (w <= 0 || h <= 0)) {
+        stbi_image_free(pixels);
+        pixels = nullptr;
     }
     if (width)
         *width = w;
@@ -304,12 +316,12 @@ unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, 
         *height = h;
     if (channelsInFile)
         *channelsInFile = comp;
-    if (!rgba)
-        return nullptr;
+    if (!pixels || channels == 3)
+        return pixels;
     // Over white: c' = (c * a + 255 * (255 - a)) / 255, rounded; opaque pixels keep c.
     size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
-    unsigned char *dst = rgba;
-    const unsigned char *src = rgba;
+    unsigned char *dst = pixels;
+    const unsigned char *src = pixels;
     for (size_t i = 0; i < n; ++i, src += 4, dst += 3) {
         unsigned a = src[3];
         unsigned white = 255u * (255u - a) + 127u;
@@ -320,6 +332,6 @@ unsigned char *nzstb_DecodeRGB(const unsigned char *data, int size, int *width, 
         dst[1] = g;
         dst[2] = b;
     }
-    unsigned char *shrunk = static_cast<unsigned char *>(realloc(rgba, n * 3 > 0 ? n * 3 : 1));
-    return shrunk ? shrunk : rgba;
+    unsigned char *shrunk = static_cast<unsigned char *>(realloc(pixels, n * 3 > 0 ? n * 3 : 1));
+    return shrunk ? shrunk : pixels;
 }

@@ -10,6 +10,7 @@
 #include "nzcommon/imgprocess/imgfile.h"
 #include "nzcommon/imgprocess/imgprobe.h"
 #include "nzcommon/imgprocess/stbdecode.h"
+#include "support/ImageFiles.h"
 
 using imgtest::Bytes;
 using imgtest::MakeBmp;
@@ -144,6 +145,33 @@ TEST(BmpRead, OtherBmpFormatsGoToStbImage)
     Owned rgb(nzstb_DecodeRGB(f.data(), static_cast<int>(f.size()), &cw, &ch, &comp));
     ASSERT_NE(nullptr, rgb.get());
     EXPECT_EQ((std::vector<unsigned char>{255, 0, 0, 0, 0, 255}), Bytes(rgb.get(), 6));
+}
+
+// Pictures without alpha are decoded as RGB, those with alpha as RGBA and put over white;
+// every channel count gives the same RGB bytes.
+TEST(StbDecode, EveryChannelCountGivesRgbOverWhite)
+{
+    struct Row {
+        int channels;
+        std::vector<unsigned char> pixels; // 2 x 1
+        std::vector<unsigned char> rgb;
+    } rows[] = {
+        {1, {0x40, 0xC0}, {0x40, 0x40, 0x40, 0xC0, 0xC0, 0xC0}},
+        {2, {0x00, 0x00, 0x00, 0x80}, {0xFF, 0xFF, 0xFF, 0x7F, 0x7F, 0x7F}},
+        {3, {10, 20, 30, 40, 50, 60}, {10, 20, 30, 40, 50, 60}},
+        {4, {10, 20, 30, 0, 40, 50, 60, 255}, {0xFF, 0xFF, 0xFF, 40, 50, 60}},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.channels);
+        const std::vector<unsigned char> png = quorvane_test::Png(2, 1, r.channels, r.pixels);
+        int w = 0, h = 0, comp = 0;
+        Owned rgb(nzstb_DecodeRGB(png.data(), static_cast<int>(png.size()), &w, &h, &comp));
+        ASSERT_NE(nullptr, rgb.get());
+        EXPECT_EQ(2, w);
+        EXPECT_EQ(1, h);
+        EXPECT_EQ(r.channels, comp);
+        EXPECT_EQ(r.rgb, Bytes(rgb.get(), 6));
+    }
 }
 
 TEST(BmpRead, SizeProbes)
