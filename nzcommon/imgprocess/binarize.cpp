@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -80,74 +81,85 @@ namespace {
 typedef double NZVec2d __attribute__((vector_size(16)));
 typedef long long NZVec2l __attribute__((vector_size(16)));
 
-// v - 255 for v >= 128, else v, without a branch (the decision is unpredictable).
-inline double DiffusionError(double v)
-{
-    const NZVec2d vv = {v, v};
-    const NZVec2d limit = {128.0, 128.0};
-    const NZVec2d full = {255.0, 255.0};
-    const NZVec2l white = vv >= limit;
-    const NZVec2d k = reinterpret_cast<NZVec2d>(reinterpret_cast<NZVec2l>(full) & white);
-    return (vv - k)[0];
-}
-
-// The share of weight w is (e * w) / 44. Scaling by a power of two is exact, so
-// (e * 4) / 44 = 4 * (e / 44) and (e * 6) / 44 = 2 * ((e * 3) / 44): three divisions give
-// all five shares bit for bit.
+// Error diffusion. Every share is (e * w) / 44 as doubles, each formed by its own
+// division: e / 44, (3e) / 44, (5e) / 44, and (4e) / 44 = e / 11 and (6e) / 44 = (3e) / 22,
+// where 4e and 6e = 2 * (3e) are exact.
 //
-// A row is done in two passes. The first walks the row in its direction and carries only
-// what the next pixels of the same row need (the shares 6 and 4 ahead); it keeps each
-// pixel's error. The second adds the shares of the whole row to the two rows below, cell
-// by cell in the order the pixels were visited, which gives every cell the very sums the
-// pixel-by-pixel spreading gives, with no chain from one cell to the next.
+// The pixels of a row form one chain: the next pixel's value needs this pixel's 6-share at
+// once, and a division takes long. So the chain goes on with a guess, b + (3e) * (1 / 22),
+// and the guess is compared with the exact sum once the division is done; when they
+// differ (a few percent of the pixels, a rarely taken branch) the exact value is taken.
+// Every value used is therefore the one the divisions give. The value two steps ahead,
+// b, is exact: its 4-share is divided off the chain, in time.
+//
+// The shares to the two rows below are added cell by cell a few pixels behind the chain,
+// in the order the pixels were visited, which gives every cell the very sums the
+// pixel-by-pixel spreading gives.
 
-// Per-row work space: errors and their shares, with two cells of padding on both sides
+// Per-row work space: the shares of every pixel, with two cells of padding on both sides
 // (index 2 is column 0) that stay 0, so the shares from outside the image add nothing.
 struct DiffusionRow {
-    std::vector<double> q1, q3; // e / 44 and 3e / 44 of every pixel of the row
-    std::vector<double> err;
+    std::vector<double> q1, q3, q4, q5, q6;
     std::vector<unsigned char> black;
     explicit DiffusionRow(int width)
-        : q1(static_cast<size_t>(width) + 4, 0.0), q3(static_cast<size_t>(width) + 4, 0.0),
-          err(static_cast<size_t>(width) + 4, 0.0), black(static_cast<size_t>(width), 0)
+        : q1(Cells(width), 0.0), q3(Cells(width), 0.0), q4(Cells(width), 0.0), q5(Cells(width), 0.0),
+          q6(Cells(width), 0.0), black(static_cast<size_t>(width), 0)
     {
     }
+    static size_t Cells(int width) { return static_cast<size_t>(width) + 4; }
 };
 
-// First pass over one row; cur holds the row with its shares from the rows above (index 2
-// is column 0). dir is +1 left to right, -1 right to left.
+// How far behind the pixel being decided the cells below are completed: far enough that
+// the shares they add are no longer waiting for their divisions.
+const int kDiffusionLag = 4;
+
+// Adds to cell c of the two rows below (index 2 is column 0) the shares of the row's pixels
+// c - 2 .. c + 2, the pixel visited first first.
 template <int dir>
-void DiffuseAlong(const double *cur, int width, DiffusionRow *w)
+inline __attribute__((always_inline)) void CompleteCellsBelow(const DiffusionRow &w, int c, double *n1, double *n2)
 {
-    // The pixels of a row form one chain: the next value needs this pixel's q6 at once and
-    // the one after it its q4, and a division takes long. So the chain goes on with guesses
-    // formed with reciprocals, 3e / 22 and e / 11, and the guessed value is compared with
-    // the exact one once the divisions are done; when they differ (a few percent of the
-    // pixels, a rarely taken branch) the exact value is taken. Every value used is
-    // therefore the one the divisions give.
+    const double *q1 = w.q1.data() + 2, *q3 = w.q3.data() + 2, *q4 = w.q4.data() + 2, *q5 = w.q5.data() + 2,
+                 *q6 = w.q6.data() + 2;
+    const int f = dir > 0 ? -1 : 1; // offsets in visiting order: 2f, f, 0, -f, -2f
+    n1[c] = ((((n1[c] + q3[c + 2 * f]) + q5[c + f]) + q6[c]) + q5[c - f]) + q3[c - 2 * f];
+    n2[c] = ((((n2[c] + q1[c + 2 * f]) + q3[c + f]) + q4[c]) + q3[c - f]) + q1[c - 2 * f];
+}
+
+// One row in direction dir (+1 left to right, -1 right to left): cur holds the row with
+// its shares from the rows above, next1 and next2 the two rows below (index 2 is column 0
+// in all three).
+template <int dir>
+inline __attribute__((always_inline)) void DiffuseRowBody(const double *cur, double *next1, double *next2, int width,
+                                                          DiffusionRow *w)
+{
     const double kInv22 = 1.0 / 22;
-    const double kInv11 = 1.0 / 11;
-    const NZVec2d k44 = {44.0, 44.0};
+    const NZVec2d limit = {128.0, 128.0}, by22And44 = {22.0, 44.0}, by44 = {44.0, 44.0};
+    double *q1 = w->q1.data() + 2, *q3 = w->q3.data() + 2, *q4s = w->q4.data() + 2, *q5 = w->q5.data() + 2,
+           *q6s = w->q6.data() + 2;
+    double *n1 = next1 + 2, *n2 = next2 + 2;
+    unsigned char *black = w->black.data();
     int x = dir > 0 ? 0 : width - 1;
     const int end = dir > 0 ? width : -1;
-    double *q1 = w->q1.data() + 2, *q3 = w->q3.data() + 2, *err = w->err.data() + 2;
-    unsigned char *black = w->black.data();
-    // a: value of the pixel at x; b (exact) and bGuess: the pixel one step ahead with every
-    // share that reached it so far; the cell two steps ahead is read from memory.
+    // a: value of the pixel at x; b: the pixel one step ahead with every share that
+    // reached it so far; the cell two steps ahead is read from memory.
     double a = cur[x + 2];
     double b = cur[x + 2 + dir];
-    double bGuess = b;
     for (; x != end; x += dir) {
         const double v = a;
         black[x] = v < 128;
-        const double e = DiffusionError(v);
+        // e = v - 255 for v >= 128, else v, without a branch (the decision is unpredictable).
+        const NZVec2d vv = {v, v};
+        const NZVec2d ew = {v - 255, v - 255};
+        const NZVec2l white = vv >= limit;
+        const NZVec2d chosen = white ? ew : vv;
+        const double e = chosen[0];
         const double p3 = e * 3;
-        const NZVec2d num = {p3, e};
-        const NZVec2d q = num / k44;
-        const double q6 = q[0] * 2;
-        const double q4 = q[1] * 4;
-        double next = bGuess + p3 * kInv22;
-        const double exact = b + q6;
+        const double q4 = e / 11;
+        const NZVec2d n63 = {p3, p3}, n15 = {e, e * 5};
+        const NZVec2d q63 = n63 / by22And44; // (6e) / 44 and (3e) / 44
+        const NZVec2d q15 = n15 / by44;      // e / 44 and (5e) / 44
+        double next = b + p3 * kInv22;
+        const double exact = b + q63[0];
         if (__builtin_expect(next != exact, 0)) {
             // Through memory the compiler cannot see the value, so it keeps the branch
             // instead of making the chain wait for the division.
@@ -155,32 +167,63 @@ void DiffuseAlong(const double *cur, int width, DiffusionRow *w)
             next = slow;
         }
         a = next;
-        const double ahead = cur[x + 2 + 2 * dir];
-        b = ahead + q4;
-        bGuess = ahead + e * kInv11;
-        err[x] = e;
-        q3[x] = q[0];
-        q1[x] = q[1];
+        b = cur[x + 2 + 2 * dir] + q4;
+        q6s[x] = q63[0];
+        q3[x] = q63[1];
+        q4s[x] = q4;
+        q1[x] = q15[0];
+        q5[x] = q15[1];
+        const int c = x - (2 + kDiffusionLag) * dir;
+        if (dir > 0 ? c >= 0 : c < width)
+            CompleteCellsBelow<dir>(*w, c, n1, n2);
+    }
+    // The cells the loop left behind.
+    for (int k = 2 + kDiffusionLag; k >= 1; --k) {
+        const int c = end - k * dir;
+        if (c >= 0 && c < width)
+            CompleteCellsBelow<dir>(*w, c, n1, n2);
     }
 }
 
-// Second pass: the shares of the row's pixels added to the two rows below (index 2 is
-// column 0), and the row's dots packed into out.
 template <int dir>
-void DiffuseDown(DiffusionRow *w, int width, double *next1, double *next2, unsigned char *out)
+void DiffuseRowGeneric(const double *cur, double *next1, double *next2, int width, DiffusionRow *w)
 {
-    const double *q1 = w->q1.data() + 2, *q3 = w->q3.data() + 2, *err = w->err.data() + 2;
-    // A cell receives from the pixels two to the left up to two to the right; the pixel
-    // visited first comes first.
-    const int f = dir > 0 ? -1 : 1; // offsets in visiting order: 2f, f, 0, -f, -2f
-    double *n1 = next1 + 2, *n2 = next2 + 2;
-    for (int c = 0; c < width; ++c) {
-        const double q5a = err[c + f] * 5 / 44;
-        const double q5b = err[c - f] * 5 / 44;
-        n1[c] = ((((n1[c] + q3[c + 2 * f]) + q5a) + q3[c] * 2) + q5b) + q3[c - 2 * f];
-        n2[c] = ((((n2[c] + q1[c + 2 * f]) + q3[c + f]) + q1[c] * 4) + q3[c - f]) + q1[c - 2 * f];
+    DiffuseRowBody<dir>(cur, next1, next2, width, w);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same row with SSE4.1's blend for the choice of e, which shortens the chain.
+template <int dir>
+__attribute__((target("sse4.1"))) void DiffuseRowBlend(const double *cur, double *next1, double *next2, int width,
+                                                       DiffusionRow *w)
+{
+    DiffuseRowBody<dir>(cur, next1, next2, width, w);
+}
+
+bool CpuHasBlend()
+{
+    static const bool has = __builtin_cpu_supports("sse4.1");
+    return has;
+}
+#endif
+
+std::atomic<bool> g_genericDiffusion{false};
+
+template <int dir>
+void DiffuseRow(const double *cur, double *next1, double *next2, int width, DiffusionRow *w)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (CpuHasBlend() && !g_genericDiffusion.load(std::memory_order_relaxed)) {
+        DiffuseRowBlend<dir>(cur, next1, next2, width, w);
+        return;
     }
-    const unsigned char *black = w->black.data();
+#endif
+    DiffuseRowGeneric<dir>(cur, next1, next2, width, w);
+}
+
+// The row's dots packed into out.
+void PackBlack(const unsigned char *black, int width, unsigned char *out)
+{
     int x = 0;
     for (; x + 8 <= width; x += 8) {
         const unsigned char *k = black + x;
@@ -225,13 +268,11 @@ bool Diffuse(int width, int height, const std::function<const unsigned char *(in
         double *next1 = rows.data() + cells * static_cast<size_t>((y + 1) % 3);
         double *next2 = rows.data() + cells * static_cast<size_t>((y + 2) % 3);
         unsigned char *out = raster + static_cast<int64_t>(y) * bpl;
-        if ((y & 1) == 0) {
-            DiffuseAlong<1>(cur, width, &work);
-            DiffuseDown<1>(&work, width, next1, next2, out);
-        } else {
-            DiffuseAlong<-1>(cur, width, &work);
-            DiffuseDown<-1>(&work, width, next1, next2, out);
-        }
+        if ((y & 1) == 0)
+            DiffuseRow<1>(cur, next1, next2, width, &work);
+        else
+            DiffuseRow<-1>(cur, next1, next2, width, &work);
+        PackBlack(work.black.data(), width, out);
         load(y + 3);
     }
     return ok;
@@ -265,6 +306,11 @@ int RowGrain(int width, int height)
 }
 
 } // namespace
+
+void NZImg_UseGenericDiffusion(bool generic)
+{
+    g_genericDiffusion.store(generic, std::memory_order_relaxed);
+}
 
 unsigned char *NZImg_BinarizePixels(const unsigned char *pixels, int width, int height, int stride, int format,
                                     int method, int *outSize, int *outBytesPerLine)

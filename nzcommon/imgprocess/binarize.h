@@ -20,6 +20,10 @@ extern const unsigned char Floyd16x16[16][16];
 unsigned char *NZImg_BinarizePixels(const unsigned char *pixels, int width, int height, int stride, int format,
                                     int method, int *outSize, int *outBytesPerLine);
 
+// Error diffusion uses SSE4.1's blend where the processor has it; true keeps the plain
+// path everywhere (tests compare the two). The bytes are the same either way.
+void NZImg_UseGenericDiffusion(bool generic);
+
 // By method code; null for an unknown method.
 unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormat(const unsigned char *gray, int width, int height,
                                                               int stride, int method, int *outSize,

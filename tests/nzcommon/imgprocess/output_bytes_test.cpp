@@ -8,6 +8,7 @@
 #include <string>
 
 #include "imgtest_util.h"
+#include "nzcommon/imgprocess/binarize.h"
 #include "nzcommon/imgprocess/imgconvert.h"
 #include "nzcommon/imgprocess/imgscale.h"
 #include "nzcommon/imgprocess/jbigcodec.h"
@@ -126,20 +127,25 @@ std::vector<Case> Cases()
 } // namespace
 
 // The serial path (one thread) and the parallel ones (blocks of rows and bands on several
-// threads, gray rows converted ahead of the diffusion) give the recorded bytes.
-TEST(OutputBytes, MatchTheRecordedHashesOnEveryThreadCount)
+// threads, gray rows converted ahead of the diffusion), with the processor's blend in the
+// diffusion and without, give the recorded bytes.
+TEST(OutputBytes, MatchTheRecordedHashesOnEveryPath)
 {
     const std::vector<Case> cases = Cases();
-    for (int threads : {1, 2, 5}) {
-        NZPar_SetThreads(threads);
-        for (const Case &c : cases) {
-            SCOPED_TRACE(testing::Message() << c.name << ", threads " << threads);
-            const Output out = c.run();
-            ASSERT_TRUE(out.ok);
-            char hex[32];
-            snprintf(hex, sizeof hex, "0x%016" PRIx64 "ull", Fnv64(out.bytes));
-            EXPECT_EQ(c.hash, Fnv64(out.bytes)) << hex;
+    for (bool generic : {false, true}) {
+        NZImg_UseGenericDiffusion(generic);
+        for (int threads : {1, 2, 5}) {
+            NZPar_SetThreads(threads);
+            for (const Case &c : cases) {
+                SCOPED_TRACE(testing::Message() << c.name << ", threads " << threads << ", generic " << generic);
+                const Output out = c.run();
+                ASSERT_TRUE(out.ok);
+                char hex[32];
+                snprintf(hex, sizeof hex, "0x%016" PRIx64 "ull", Fnv64(out.bytes));
+                EXPECT_EQ(c.hash, Fnv64(out.bytes)) << hex;
+            }
         }
     }
     NZPar_SetThreads(0);
+    NZImg_UseGenericDiffusion(false);
 }
