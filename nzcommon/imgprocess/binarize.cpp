@@ -113,16 +113,19 @@ struct DiffusionRow {
 // the shares they add are no longer waiting for their divisions.
 const int kDiffusionLag = 4;
 
-// Adds to cell c of the two rows below (index 2 is column 0) the shares of the row's pixels
+// The shares of the row's pixels (index 0 is column 0, two cells of padding each side).
+struct Shares {
+    const double *q1, *q3, *q4, *q5, *q6;
+};
+
+// Adds to cell c of the two rows below (index 0 is column 0) the shares of the row's pixels
 // c - 2 .. c + 2, the pixel visited first first.
 template <int dir>
-inline __attribute__((always_inline)) void CompleteCellsBelow(const DiffusionRow &w, int c, double *n1, double *n2)
+inline __attribute__((always_inline)) void CompleteCellsBelow(const Shares &s, int c, double *n1, double *n2)
 {
-    const double *q1 = w.q1.data() + 2, *q3 = w.q3.data() + 2, *q4 = w.q4.data() + 2, *q5 = w.q5.data() + 2,
-                 *q6 = w.q6.data() + 2;
     const int f = dir > 0 ? -1 : 1; // offsets in visiting order: 2f, f, 0, -f, -2f
-    n1[c] = ((((n1[c] + q3[c + 2 * f]) + q5[c + f]) + q6[c]) + q5[c - f]) + q3[c - 2 * f];
-    n2[c] = ((((n2[c] + q1[c + 2 * f]) + q3[c + f]) + q4[c]) + q3[c - f]) + q1[c - 2 * f];
+    n1[c] = ((((n1[c] + s.q3[c + 2 * f]) + s.q5[c + f]) + s.q6[c]) + s.q5[c - f]) + s.q3[c - 2 * f];
+    n2[c] = ((((n2[c] + s.q1[c + 2 * f]) + s.q3[c + f]) + s.q4[c]) + s.q3[c - f]) + s.q1[c - 2 * f];
 }
 
 // One row in direction dir (+1 left to right, -1 right to left): cur holds the row with
@@ -136,6 +139,7 @@ inline __attribute__((always_inline)) void DiffuseRowBody(const double *cur, dou
     const NZVec2d limit = {128.0, 128.0}, by22And44 = {22.0, 44.0}, by44 = {44.0, 44.0};
     double *q1 = w->q1.data() + 2, *q3 = w->q3.data() + 2, *q4s = w->q4.data() + 2, *q5 = w->q5.data() + 2,
            *q6s = w->q6.data() + 2;
+    const Shares shares = {q1, q3, q4s, q5, q6s};
     double *n1 = next1 + 2, *n2 = next2 + 2;
     unsigned char *black = w->black.data();
     int x = dir > 0 ? 0 : width - 1;
@@ -175,13 +179,13 @@ inline __attribute__((always_inline)) void DiffuseRowBody(const double *cur, dou
         q5[x] = q15[1];
         const int c = x - (2 + kDiffusionLag) * dir;
         if (dir > 0 ? c >= 0 : c < width)
-            CompleteCellsBelow<dir>(*w, c, n1, n2);
+            CompleteCellsBelow<dir>(shares, c, n1, n2);
     }
     // The cells the loop left behind.
     for (int k = 2 + kDiffusionLag; k >= 1; --k) {
         const int c = end - k * dir;
         if (c >= 0 && c < width)
-            CompleteCellsBelow<dir>(*w, c, n1, n2);
+            CompleteCellsBelow<dir>(shares, c, n1, n2);
     }
 }
 

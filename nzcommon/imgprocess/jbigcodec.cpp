@@ -11,6 +11,7 @@ extern "C" {
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "nzcommon/imgprocess/base64.h"
@@ -151,8 +152,11 @@ unsigned char *Quorvane_ImgUtils_RasterDataToJBIG5CmdSpecifyBankHeight(int bytes
         for (int b = first; b < last; ++b) {
             const int start = b * band;
             const int n = lines - start < band ? lines - start : band;
-            EncodeAppend(bytesPerLine, widthDots, n, raster + static_cast<int64_t>(start) * bytesPerLine,
-                         &encoded[static_cast<size_t>(b)]);
+            // The codec hands over its output a byte at a time: each band grows a vector of
+            // its own thread, not one whose header shares a cache line with the others'.
+            std::vector<unsigned char> bie;
+            EncodeAppend(bytesPerLine, widthDots, n, raster + static_cast<int64_t>(start) * bytesPerLine, &bie);
+            encoded[static_cast<size_t>(b)] = std::move(bie);
         }
     });
     if (!encodedAll)
