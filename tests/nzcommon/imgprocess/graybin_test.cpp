@@ -197,24 +197,33 @@ TEST(Binarize, ThresholdAtTheMean)
     EXPECT_EQ(Hex("C0 20"), r);
 }
 
+// Both diffusion paths (the processor's blend and the plain one) against the whole-image
+// reference, over widths odd and even, down to one pixel.
 TEST(Binarize, DiffusionMatchesWholeImageReference)
 {
     const struct {
         int w, h;
     } sizes[] = {{1, 1}, {1, 7}, {2, 3}, {3, 9}, {5, 4}, {17, 11}, {64, 40}, {333, 97}};
+    // Pure noise over the whole range exercises every branch of the share computation.
+    const std::vector<unsigned char> noise = imgtest::RandomBytes(257 * 63, 99);
+    for (bool generic : {false, true}) {
+        NZImg_UseGenericDiffusion(generic);
+        for (const auto &s : sizes) {
+            std::vector<unsigned char> gray = TestGray(s.w, s.h, static_cast<uint32_t>(s.w * 131 + s.h));
+            EXPECT_EQ(ReferenceDiffusionV2(gray, s.w, s.h),
+                      Binarized(Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2, gray, s.w, s.h))
+                << s.w << "x" << s.h << " generic " << generic;
+        }
+        EXPECT_EQ(ReferenceDiffusionV2(noise, 257, 63),
+                  Binarized(Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2, noise, 257, 63));
+    }
+    NZImg_UseGenericDiffusion(false);
     for (const auto &s : sizes) {
         std::vector<unsigned char> gray = TestGray(s.w, s.h, static_cast<uint32_t>(s.w * 131 + s.h));
-        EXPECT_EQ(ReferenceDiffusionV2(gray, s.w, s.h),
-                  Binarized(Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2, gray, s.w, s.h))
-            << s.w << "x" << s.h;
         EXPECT_EQ(ReferenceFloydSteinberg(gray, s.w, s.h),
                   Binarized(Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusion, gray, s.w, s.h))
             << s.w << "x" << s.h;
     }
-    // Pure noise over the whole range exercises every branch of the share computation.
-    std::vector<unsigned char> noise = imgtest::RandomBytes(257 * 63, 99);
-    EXPECT_EQ(ReferenceDiffusionV2(noise, 257, 63),
-              Binarized(Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseErrorDiffusionV2, noise, 257, 63));
 }
 
 TEST(Binarize, StrideAndRefusals)
