@@ -145,33 +145,37 @@ inline __attribute__((always_inline)) void DiffuseRowBody(const double *cur, dou
     int x = dir > 0 ? 0 : width - 1;
     const int end = dir > 0 ? width : -1;
     // a: value of the pixel at x; b: the pixel one step ahead with every share that
-    // reached it so far; the cell two steps ahead is read from memory.
-    double a = cur[x + 2];
-    double b = cur[x + 2 + dir];
+    // reached it so far; the cell two steps ahead is read from memory. a and b are kept in
+    // both lanes of a vector, so the choice of e needs no shuffle on the chain.
+    const NZVec2d c255 = {255.0, 255.0}, c3 = {3.0, 3.0}, r22 = {kInv22, kInv22};
+    NZVec2d a = {cur[x + 2], cur[x + 2]};
+    NZVec2d b = {cur[x + 2 + dir], cur[x + 2 + dir]};
     for (; x != end; x += dir) {
-        const double v = a;
-        black[x] = v < 128;
+        const NZVec2d v = a;
+        black[x] = v[0] < 128;
         // e = v - 255 for v >= 128, else v, without a branch (the decision is unpredictable).
-        const NZVec2d vv = {v, v};
-        const NZVec2d ew = {v - 255, v - 255};
-        const NZVec2l white = vv >= limit;
-        const NZVec2d chosen = white ? ew : vv;
+        const NZVec2d ew = v - c255;
+        const NZVec2l white = v >= limit;
+        const NZVec2d chosen = white ? ew : v;
         const double e = chosen[0];
-        const double p3 = e * 3;
+        const NZVec2d p3v = chosen * c3;
+        const double p3 = p3v[0];
         const double q4 = e / 11;
         const NZVec2d n63 = {p3, p3}, n15 = {e, e * 5};
         const NZVec2d q63 = n63 / by22And44; // (6e) / 44 and (3e) / 44
         const NZVec2d q15 = n15 / by44;      // e / 44 and (5e) / 44
-        double next = b + p3 * kInv22;
-        const double exact = b + q63[0];
-        if (__builtin_expect(next != exact, 0)) {
+        NZVec2d next = b + p3v * r22;
+        const double exact = b[0] + q63[0];
+        if (__builtin_expect(next[0] != exact, 0)) {
             // Through memory the compiler cannot see the value, so it keeps the branch
             // instead of making the chain wait for the division.
             volatile double slow = exact;
-            next = slow;
+            const double taken = slow;
+            next = NZVec2d{taken, taken};
         }
         a = next;
-        b = cur[x + 2 + 2 * dir] + q4;
+        const double ahead = cur[x + 2 + 2 * dir] + q4;
+        b = NZVec2d{ahead, ahead};
         q6s[x] = q63[0];
         q3[x] = q63[1];
         q4s[x] = q4;
