@@ -92,8 +92,8 @@ typedef long long NZVec2l __attribute__((vector_size(16)));
 // Every value used is therefore the one the divisions give. The value two steps ahead,
 // b, is exact: its 4-share is divided off the chain, in time.
 //
-// The shares to the two rows below are added cell by cell a few pixels behind the chain,
-// in the order the pixels were visited, which gives every cell the very sums the
+// The shares to the two rows below are added a few pixels behind the chain, two cells at a
+// time, in the order the pixels were visited, which gives every cell the very sums the
 // pixel-by-pixel spreading gives.
 
 // Per-row work space: the shares of every pixel, with two cells of padding on both sides
@@ -128,6 +128,33 @@ inline __attribute__((always_inline)) void CompleteCellsBelow(const Shares &s, i
     n2[c] = ((((n2[c] + s.q1[c + 2 * f]) + s.q3[c + f]) + s.q4[c]) + s.q3[c - f]) + s.q1[c - 2 * f];
 }
 
+inline NZVec2d LoadPair(const double *p)
+{
+    NZVec2d v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void StorePair(double *p, NZVec2d v)
+{
+    memcpy(p, &v, sizeof v);
+}
+
+// The same for cells lo and lo + 1 at once: the same additions, one per lane.
+template <int dir>
+inline __attribute__((always_inline)) void CompleteCellPairBelow(const Shares &s, int lo, double *n1, double *n2)
+{
+    const int f = dir > 0 ? -1 : 1;
+    StorePair(n1 + lo, ((((LoadPair(n1 + lo) + LoadPair(s.q3 + lo + 2 * f)) + LoadPair(s.q5 + lo + f)) +
+                         LoadPair(s.q6 + lo)) +
+                        LoadPair(s.q5 + lo - f)) +
+                           LoadPair(s.q3 + lo - 2 * f));
+    StorePair(n2 + lo, ((((LoadPair(n2 + lo) + LoadPair(s.q1 + lo + 2 * f)) + LoadPair(s.q3 + lo + f)) +
+                         LoadPair(s.q4 + lo)) +
+                        LoadPair(s.q3 + lo - f)) +
+                           LoadPair(s.q1 + lo - 2 * f));
+}
+
 // One row in direction dir (+1 left to right, -1 right to left): cur holds the row with
 // its shares from the rows above, next1 and next2 the two rows below (index 2 is column 0
 // in all three).
@@ -150,6 +177,7 @@ inline __attribute__((always_inline)) void DiffuseRowBody(const double *cur, dou
     const NZVec2d c255 = {255.0, 255.0}, c3 = {3.0, 3.0}, r22 = {kInv22, kInv22};
     NZVec2d a = {cur[x + 2], cur[x + 2]};
     NZVec2d b = {cur[x + 2 + dir], cur[x + 2 + dir]};
+    int pending = x; // the next cell below to complete, in visiting order
     for (; x != end; x += dir) {
         const NZVec2d v = a;
         black[x] = v[0] < 128;
@@ -181,16 +209,16 @@ inline __attribute__((always_inline)) void DiffuseRowBody(const double *cur, dou
         q4s[x] = q4;
         q1[x] = q15[0];
         q5[x] = q15[1];
-        const int c = x - (2 + kDiffusionLag) * dir;
-        if (dir > 0 ? c >= 0 : c < width)
-            CompleteCellsBelow<dir>(shares, c, n1, n2);
+        // Cells whose shares are all known, two at a time.
+        const int ready = x - (2 + kDiffusionLag) * dir;
+        if ((ready - pending) * dir >= 1) {
+            CompleteCellPairBelow<dir>(shares, dir > 0 ? pending : pending - 1, n1, n2);
+            pending += 2 * dir;
+        }
     }
     // The cells the loop left behind.
-    for (int k = 2 + kDiffusionLag; k >= 1; --k) {
-        const int c = end - k * dir;
-        if (c >= 0 && c < width)
-            CompleteCellsBelow<dir>(shares, c, n1, n2);
-    }
+    for (; dir > 0 ? pending < width : pending >= 0; pending += dir)
+        CompleteCellsBelow<dir>(shares, pending, n1, n2);
 }
 
 template <int dir>
