@@ -2,6 +2,7 @@
 // applies the same additions in the same order as a whole-image working copy would.
 #include "nzcommon/imgprocess/binarize.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -158,7 +159,7 @@ inline __attribute__((always_inline)) void CompleteCellPairBelow(const Shares &s
 // One row in direction dir (+1 left to right, -1 right to left): cur holds the row with
 // its shares from the rows above, next1 and next2 the two rows below (index 2 is column 0
 // in all three).
-template <int dir>
+template <int dir, bool kBlendOnSign>
 inline __attribute__((always_inline)) void DiffuseRowBody(const double *cur, double *next1, double *next2, int width,
                                                           DiffusionRow *w)
 {
@@ -183,8 +184,17 @@ inline __attribute__((always_inline)) void DiffuseRowBody(const double *cur, dou
         black[x] = v[0] < 128;
         // e = v - 255 for v >= 128, else v, without a branch (the decision is unpredictable).
         const NZVec2d ew = v - c255;
-        const NZVec2l white = v >= limit;
-        const NZVec2d chosen = white ? ew : v;
+        NZVec2d chosen;
+        if constexpr (kBlendOnSign) {
+            // SSE4.1's blend takes v where the sign of v - 128 is set, that is where v < 128
+            // (128 - 128 is +0), with no comparison on the chain.
+            chosen = ew;
+            const NZVec2d d = v - limit;
+            __asm__("blendvpd %2, %1, %0" : "+x"(chosen) : "x"(v), "Yz"(d));
+        } else {
+            const NZVec2l white = v >= limit;
+            chosen = white ? ew : v;
+        }
         const double e = chosen[0];
         const NZVec2d p3v = chosen * c3;
         const double p3 = p3v[0];
@@ -224,16 +234,17 @@ inline __attribute__((always_inline)) void DiffuseRowBody(const double *cur, dou
 template <int dir>
 void DiffuseRowGeneric(const double *cur, double *next1, double *next2, int width, DiffusionRow *w)
 {
-    DiffuseRowBody<dir>(cur, next1, next2, width, w);
+    DiffuseRowBody<dir, false>(cur, next1, next2, width, w);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
 // The same row with SSE4.1's blend for the choice of e, which shortens the chain.
+// (Only this instantiation holds the blend instruction; the plain one runs anywhere.)
 template <int dir>
 __attribute__((target("sse4.1"))) void DiffuseRowBlend(const double *cur, double *next1, double *next2, int width,
                                                        DiffusionRow *w)
 {
-    DiffuseRowBody<dir>(cur, next1, next2, width, w);
+    DiffuseRowBody<dir, true>(cur, next1, next2, width, w);
 }
 
 bool CpuHasBlend()
@@ -261,6 +272,15 @@ void DiffuseRow(const double *cur, double *next1, double *next2, int width, Diff
 void PackBlack(const unsigned char *black, int width, unsigned char *out)
 {
     int x = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // Eight 0/1 bytes read as one word: the product gathers them, the first one highest,
+    // in its top byte.
+    for (; x + 8 <= width; x += 8) {
+        uint64_t word;
+        memcpy(&word, black + x, sizeof word);
+        out[x >> 3] = static_cast<unsigned char>((word * 0x8040201008040201ULL) >> 56);
+    }
+#endif
     for (; x + 8 <= width; x += 8) {
         const unsigned char *k = black + x;
         out[x >> 3] = static_cast<unsigned char>(k[0] << 7 | k[1] << 6 | k[2] << 5 | k[3] << 4 | k[4] << 3 |
