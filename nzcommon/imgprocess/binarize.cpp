@@ -119,41 +119,35 @@ struct Shares {
     const double *q1, *q3, *q4, *q5, *q6;
 };
 
-// Adds to cell c of the two rows below (index 0 is column 0) the shares of the row's pixels
-// c - 2 .. c + 2, the pixel visited first first.
-template <int dir>
-inline __attribute__((always_inline)) void CompleteCellsBelow(const Shares &s, int c, double *n1, double *n2)
+// T is double for one cell, NZVec2d for two neighbouring cells (one per lane).
+template <typename T>
+inline T LoadCells(const double *p)
 {
-    const int f = dir > 0 ? -1 : 1; // offsets in visiting order: 2f, f, 0, -f, -2f
-    n1[c] = ((((n1[c] + s.q3[c + 2 * f]) + s.q5[c + f]) + s.q6[c]) + s.q5[c - f]) + s.q3[c - 2 * f];
-    n2[c] = ((((n2[c] + s.q1[c + 2 * f]) + s.q3[c + f]) + s.q4[c]) + s.q3[c - f]) + s.q1[c - 2 * f];
-}
-
-inline NZVec2d LoadPair(const double *p)
-{
-    NZVec2d v;
+    T v;
     memcpy(&v, p, sizeof v);
     return v;
 }
 
-inline void StorePair(double *p, NZVec2d v)
+template <typename T>
+inline void StoreCells(double *p, T v)
 {
     memcpy(p, &v, sizeof v);
 }
 
-// The same for cells lo and lo + 1 at once: the same additions, one per lane.
-template <int dir>
-inline __attribute__((always_inline)) void CompleteCellPairBelow(const Shares &s, int lo, double *n1, double *n2)
+// Adds to cell c of the two rows below (index 0 is column 0), or to cells c and c + 1, the
+// shares of the row's pixels c - 2 .. c + 2, the pixel visited first first.
+template <int dir, typename T>
+inline __attribute__((always_inline)) void CompleteCellsBelow(const Shares &s, int c, double *n1, double *n2)
 {
-    const int f = dir > 0 ? -1 : 1;
-    StorePair(n1 + lo, ((((LoadPair(n1 + lo) + LoadPair(s.q3 + lo + 2 * f)) + LoadPair(s.q5 + lo + f)) +
-                         LoadPair(s.q6 + lo)) +
-                        LoadPair(s.q5 + lo - f)) +
-                           LoadPair(s.q3 + lo - 2 * f));
-    StorePair(n2 + lo, ((((LoadPair(n2 + lo) + LoadPair(s.q1 + lo + 2 * f)) + LoadPair(s.q3 + lo + f)) +
-                         LoadPair(s.q4 + lo)) +
-                        LoadPair(s.q3 + lo - f)) +
-                           LoadPair(s.q1 + lo - 2 * f));
+    const int f = dir > 0 ? -1 : 1; // offsets in visiting order: 2f, f, 0, -f, -2f
+    StoreCells(n1 + c, ((((LoadCells<T>(n1 + c) + LoadCells<T>(s.q3 + c + 2 * f)) + LoadCells<T>(s.q5 + c + f)) +
+                         LoadCells<T>(s.q6 + c)) +
+                        LoadCells<T>(s.q5 + c - f)) +
+                           LoadCells<T>(s.q3 + c - 2 * f));
+    StoreCells(n2 + c, ((((LoadCells<T>(n2 + c) + LoadCells<T>(s.q1 + c + 2 * f)) + LoadCells<T>(s.q3 + c + f)) +
+                         LoadCells<T>(s.q4 + c)) +
+                        LoadCells<T>(s.q3 + c - f)) +
+                           LoadCells<T>(s.q1 + c - 2 * f));
 }
 
 // One row in direction dir (+1 left to right, -1 right to left): cur holds the row with
@@ -222,13 +216,13 @@ inline __attribute__((always_inline)) void DiffuseRowBody(const double *cur, dou
         // Cells whose shares are all known, two at a time.
         const int ready = x - (2 + kDiffusionLag) * dir;
         if ((ready - pending) * dir >= 1) {
-            CompleteCellPairBelow<dir>(shares, dir > 0 ? pending : pending - 1, n1, n2);
+            CompleteCellsBelow<dir, NZVec2d>(shares, dir > 0 ? pending : pending - 1, n1, n2);
             pending += 2 * dir;
         }
     }
     // The cells the loop left behind.
     for (; dir > 0 ? pending < width : pending >= 0; pending += dir)
-        CompleteCellsBelow<dir>(shares, pending, n1, n2);
+        CompleteCellsBelow<dir, double>(shares, pending, n1, n2);
 }
 
 template <int dir>
