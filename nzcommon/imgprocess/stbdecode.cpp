@@ -70,8 +70,11 @@ bool HostileForStb(const unsigned char *data, int size)
         bits = data[28] | (data[29] << 8);
         compression = Le32(data + 30);
     }
-    // Uncompressed and bit-field rows have a known size; others are left to stb_image.
-    if (compression != 0 && compression != 3)
+    // Uncompressed and bit-field rows have a known size. stb_image refuses compression 1, 2
+    // and 4 and up itself, but reads the field as a signed int: a value with the top bit
+    // set passes as uncompressed, so it is checked like one.
+    const int32_t method = static_cast<int32_t>(compression);
+    if (method == 1 || method == 2 || method >= 4)
         return false;
     if (width <= 0 || bits == 0 || bits > 32)
         return true;

@@ -104,6 +104,11 @@ TEST(BmpRead, HostileHeadersAreRefused)
         {"compression RLE8", [](std::vector<unsigned char> &f) { Put32(f, 30, 1); }},
         {"32 bits", [](std::vector<unsigned char> &f) { Put16(f, 28, 32); }},
         {"truncated rows", [](std::vector<unsigned char> &f) { f.resize(f.size() - 1); }},
+        {"truncated rows, compression with its top bit set",
+         [](std::vector<unsigned char> &f) {
+             Put32(f, 30, 0xCE000000u);
+             f.resize(f.size() - 1);
+         }},
         {"header only", [](std::vector<unsigned char> &f) { f.resize(54); }},
         {"shorter than a header", [](std::vector<unsigned char> &f) { f.resize(40); }},
         {"not BM", [](std::vector<unsigned char> &f) { f[1] = 'A'; }},
