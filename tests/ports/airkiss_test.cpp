@@ -119,7 +119,8 @@ TEST(AirKiss, BadInputReturnsZeroAtOnce)
     EXPECT_EQ(0, ak.NZIOAirKiss_ConfigWireless(longSsid.c_str(), longPassword.c_str(), 5000));
     EXPECT_EQ(0, ak.NZIOAirKiss_ConfigWireless(huge.c_str(), "pw", 5000));
     EXPECT_EQ(0, ak.NZIOAirKiss_ConfigWireless("ssid", huge.c_str(), 5000));
-    EXPECT_LT(NZUtils_MonotonicMs() - start, 100);
+    // Far below the 5 s any of them would wait; loose enough for sanitizer builds on a busy host.
+    EXPECT_LT(NZUtils_MonotonicMs() - start, 1000);
 }
 
 // ---- Runs: only inside namespaces made for the test ----------------------------------

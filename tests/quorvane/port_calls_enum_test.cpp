@@ -207,7 +207,7 @@ TEST(PortCallsEnum, WirelessSearchesFindNothing)
     CP_Port_EnumBleDevice(3000, nullptr, OnBt, nullptr);
     CP_Port_EnumWiFiP2PDevice(3000, &cancel, OnP2P, nullptr);
     CP_Port_EnumBtDevice(3000, nullptr, nullptr, nullptr);
-    EXPECT_LT(NZUtils_MonotonicMs() - start, 300);
+    EXPECT_LT(NZUtils_MonotonicMs() - start, 1000); // a wait would take 3 s per search
     EXPECT_EQ(g_found, 0);
     EXPECT_EQ(CP_Port_WiFiP2P_Connect("00:11:22:33:44:55", 100), 0);
     EXPECT_EQ(CP_Port_WiFiP2P_Connect(nullptr, 0), 0);

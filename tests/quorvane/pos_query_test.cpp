@@ -256,7 +256,7 @@ TEST_F(PosQuery, ClosedOrUnknownHandleFailsAtOnce)
         EXPECT_EQ(Pos_QueryRTStatus(h, 1, 1000), 0);
         EXPECT_FALSE(Pos_QueryPrintResult_WithAutoReplyStatus(h, 0, 1000));
         EXPECT_FALSE(Pos_QueryPrintResult_WithQueryRTStatus(h, 0, 1000));
-        EXPECT_LT(NZUtils_MonotonicMs() - start, 100);
+        EXPECT_LT(NZUtils_MonotonicMs() - start, 500); // a wait would take 1 s per call
     }
 }
 
