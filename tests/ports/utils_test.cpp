@@ -25,7 +25,7 @@ TEST(Utils, SleepOfZeroOrLessReturnsAtOnce)
     NZIOSleep::SleepMs(0);
     NZIOSleep::SleepMs(-5);
     NZUtils_SleepMs(-2147483647 - 1);
-    EXPECT_LT(NZUtils_MonotonicMs() - start, 20);
+    EXPECT_LT(NZUtils_MonotonicMs() - start, 200);
     NZIOSleep::SleepMs(5);
     EXPECT_GE(NZUtils_MonotonicMs() - start, 5);
 }
