@@ -179,6 +179,25 @@ TEST(StbDecode, EveryChannelCountGivesRgbOverWhite)
     }
 }
 
+// Formats a receipt picture does not come in are refused, well-formed or not (the PNM
+// header reader overflows an int on long numbers).
+TEST(StbDecode, FormatsLeftOutAreRefused)
+{
+    const std::string rows[] = {
+        std::string("P5\n2 1\n255\n\x40\xC0", 13),
+        std::string("P6\n1 1\n255\n\x10\x20\x30", 14),
+        "P5252225225222\xFF\xE0\xFF\x15",
+        std::string("#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 1 +X 1\n\x80\x80\x80\x81", 49),
+    };
+    for (const std::string &r : rows) {
+        SCOPED_TRACE(r.substr(0, 2));
+        int w = 0, h = 0, comp = 0;
+        Owned rgb(nzstb_DecodeRGB(reinterpret_cast<const unsigned char *>(r.data()), static_cast<int>(r.size()), &w,
+                                  &h, &comp));
+        EXPECT_EQ(nullptr, rgb.get());
+    }
+}
+
 TEST(BmpRead, SizeProbes)
 {
     std::vector<unsigned char> f = MakeBmp(2, -2, 24, kPixels2x2);
