@@ -12,10 +12,7 @@
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
-// Formats a receipt image does not come in stay out, and with them their decoders.
-#define STBI_NO_HDR
-#define STBI_NO_PIC
-#define STBI_NO_PNM
+#include "nzcommon/imgprocess/stbformats.h"
 // Decoding time follows the declared size, and some decoders (JPEG) go on over missing data,
 // so a damaged header could keep a call busy for minutes: images are limited to 32768 dots
 // a side and 2^26 pixels in all.

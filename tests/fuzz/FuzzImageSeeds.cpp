@@ -4,15 +4,12 @@
 
 #include "support/StbImageWrite.h"
 
-// A private copy of the reader, only to look at declared sizes, with the formats the
-// library's own copy leaves out left out here too (their header parsers are not for
-// hostile input, and the library never runs them).
+// A private copy of the reader, only to look at declared sizes, of the formats the
+// library's own copy reads.
+#include "nzcommon/imgprocess/stbformats.h"
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
-#define STBI_NO_HDR
-#define STBI_NO_PIC
-#define STBI_NO_PNM
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
 #include <stb/stb_image.h>
