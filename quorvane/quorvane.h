@@ -45,6 +45,21 @@
  *   PortReceived, PrinterStatus,
  *   PrinterReceived, PrinterPrinted .. the connection's read thread
  *   LAN printer discovery ............ receive threads, while CP_Port_EnumNetPrinter runs
+ *
+ * Diagnostics. The library keeps no log file and has no log level, but a few places print
+ * one line each to standard output (stdout):
+ * - the TCP and UDP transports, when a send or receive fails, when the printer closes its
+ *   side, and when a close has to force the socket shut: the class and method, then what
+ *   happened (with errno where the system gave one), as in
+ *       NZTcpClientIO_linux socket_send: send error: 32
+ *       NZTcpClientIO_linux socket_recv: recv 0. connection closed.
+ *       NZTcpClientIO_linux BaseClose: force closesocket
+ * - a USB open by vendor and product, the device it opens:
+ *       OpenUsbVidPid /dev/usb/lp0 VID:0x0483,PID:0x5720
+ * - the text conversions, when iconv cannot convert a text:
+ *       iconv failed to convert str from WCHAR_T to GBK. errno 84
+ * Nothing is printed on standard error. A program that keeps standard output for itself
+ * can point it elsewhere (freopen, dup2) or run the library in a process of its own.
  */
 #ifndef QUORVANE_H
 #define QUORVANE_H
@@ -853,7 +868,8 @@ CP_API wchar_t *iconv_localmbstowcs(const char *text);
 CP_API char *iconv_utftolocalmbs(const char *text);
 
 /* ---- Logger ------------------------------------------------------------- */
-/* Accepted and ignored: the library keeps no log. */
+/* Accepted and ignored: the library keeps no log (its few diagnostic lines go to standard
+ * output, as the opening section of this header says). */
 CP_API void CP_Logger_SetDebugEnabled(int enabled);
 CP_API void CP_Logger_SetLogToFile(int enabled);
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs a build into a temporary prefix, moves the prefix elsewhere, and uses it the way
-# an application does: pkg-config alone, the CMake package, the installed exerciser.
-#   check-install.sh [build-dir]
+# Follows the README's install steps word for word (configure in Release, build, install into a
+# prefix, build a program against it with a run path and run it), then moves the prefix
+# elsewhere and uses it the way an application does: pkg-config alone, the CMake package, the
+# installed exerciser.
+#   check-install.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-dir="${1:-$root/build}"
 cc="${CC:-cc}"
 cxx="${CXX:-c++}"
 
@@ -12,8 +13,28 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 fail() { echo "check-install: $*" >&2; exit 1; }
 
+# The shell block that follows the README line starting with "<!-- <tag>".
+readme_block() {
+  awk -v tag="<!-- $1" 'index($0, tag) == 1 { found = 1; next }
+    found && /^```sh$/ { inside = 1; next }
+    inside && /^```$/ { exit }
+    inside { print }' "$root/README.md"
+}
+install_steps="$(readme_block install-steps)"
+app_steps="$(readme_block app-steps)"
+[ -n "$install_steps" ] && [ -n "$app_steps" ] || fail "the README's install blocks are missing"
+
+# The README's prefix line is the reader's; the check installs into a prefix of its own.
+unset LD_LIBRARY_PATH PKG_CONFIG_PATH
+P="$work/staged"
+(cd "$root" && P="$P" bash -euo pipefail -c "$(grep -v '^P=' <<<"$install_steps")") >/dev/null \
+  || fail "the README's install steps failed"
+cp "$root/tests/install/app.c" "$work/app.c"
+rpath_run="$(cd "$work" && P="$P" bash -euo pipefail -c "$app_steps")" \
+  || fail "the README's program steps failed (build, or run through the run path)"
+grep -q '^library ' <<<"$rpath_run" || fail "the program built by the README's steps printed: $rpath_run"
+
 # Installed, then moved: nothing may depend on the prefix it was installed to.
-cmake --install "$dir" --prefix "$work/staged" >/dev/null
 mv "$work/staged" "$work/prefix"
 P="$work/prefix"
 

@@ -15,7 +15,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 run "$root/build" normal
 echo "== install check"
-bash "$root/scripts/check-install.sh" "$root/build"
+bash "$root/scripts/check-install.sh"
 run "$root/build-asan" asan
 # TSan needs a mapping layout it understands; lower the ASLR entropy when allowed, and
 # put the machine's own value back on exit, whatever way the script ends.
