@@ -13,15 +13,18 @@
 
 // Threads one imaging call may use, the caller's included: the environment variable
 // QUORVANE_THREADS when it holds a number of 1 or more (1 keeps every path serial), else
-// the cores this process may run on, at most four. Fewer while other calls use the budget.
+// the cores this process may run on, at most four. A call gets fewer while the budget below
+// is in use by others.
 int NZPar_Threads();
 
 // Overrides the number above for the whole process (tests and benchmarks compare the
 // serial and the parallel paths); 0 returns to the environment and the cores.
 void NZPar_SetThreads(int threads);
 
-// A share of the process-wide budget: the caller's own place and up to `want` helpers, as
-// many as the budget has free (none when it is spent; nothing is claimed when want <= 0).
+// A share of the process-wide budget, which keeps the threads at imaging work (callers in a
+// parallel call and their helpers) within the cores this process may run on, or within
+// NZPar_Threads() when that is more: the caller's own place and up to `want` helpers, as
+// many as the budget has spare (none when it is spent; nothing is claimed when want <= 0).
 // Given back when destroyed; helpers that could not be started are given back at once.
 class NZParShare {
 public:
@@ -39,10 +42,10 @@ private:
 
 // Calls body(begin, end) for consecutive blocks of at most `grain` items covering
 // [0, count), each block exactly once, on the caller and on up to NZPar_Threads() - 1
-// threads of its own (never more than there are blocks, nor than the budget has free). Blocks run in any order and at
-// the same time, so body must only touch what its block owns. When a thread cannot be
-// started the work is shared by those that did start. False when a block threw (memory
-// ran out): the work is then incomplete and the caller fails.
+// threads of its own (never more than there are blocks, nor than the budget has free).
+// Blocks run in any order and at the same time, so body must only touch what its block
+// owns. When a thread cannot be started the work is shared by those that did start. False
+// when a block threw (memory ran out): the work is then incomplete and the caller fails.
 bool NZPar_For(int count, int grain, const std::function<void(int begin, int end)> &body);
 
 // Work handed over in order while the caller goes on: blocks of `grain` items of
