@@ -4,13 +4,17 @@
 // Args named "threads" run with that many imaging threads (0: QUORVANE_THREADS or the cores).
 #include <benchmark/benchmark.h>
 
+#include <dirent.h>
 #include <malloc.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -112,6 +116,69 @@ void BM_EntryPixels(benchmark::State &state)
     BENCH_SET_THREADS(0);
 }
 BENCHMARK(BM_EntryPixels)->ArgNames({"method", "threads"})->ArgsProduct({{0, 1, 2}, {1, 0}})->Unit(benchmark::kMillisecond);
+
+// Threads of this process now.
+int ProcessThreads()
+{
+    int n = 0;
+    if (DIR *d = opendir("/proc/self/task")) {
+        while (const dirent *e = readdir(d))
+            n += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return n;
+}
+
+// 80 prints of the 576 x 2000 RGBA photo, error diffusion and JBIG, shared out over
+// `callers` application threads printing at once, each on a memory connection of its own
+// (args: callers, threads). Counter peak_threads: the most threads the process ran, sampled
+// every 0.5 ms; the benchmark's own thread and the sampler are two of them.
+void BM_EntryCallers(benchmark::State &state)
+{
+    const int callers = static_cast<int>(state.range(0)), prints = 80;
+    BENCH_SET_THREADS(static_cast<int>(state.range(1)));
+    const std::vector<unsigned char> &px = Rgba576();
+    std::vector<std::unique_ptr<PrintConnection>> conns;
+    for (int c = 0; c < callers; ++c)
+        conns.emplace_back(new PrintConnection);
+    int peak = 0;
+    for (auto _ : state) {
+        std::atomic<int> next{0}, failed{0};
+        std::atomic<bool> done{false};
+        std::thread sampler([&] {
+            while (!done.load()) {
+                const int n = ProcessThreads();
+                peak = n > peak ? n : peak;
+                usleep(500);
+            }
+        });
+        std::vector<std::thread> threads;
+        for (int c = 0; c < callers; ++c) {
+            threads.emplace_back([&, c] {
+                while (next.fetch_add(1) < prints) {
+                    conns[static_cast<size_t>(c)]->StartPrint();
+                    if (CP_Pos_PrintRasterImageFromPixels(conns[static_cast<size_t>(c)]->handle, px.data(),
+                                                          static_cast<int>(px.size()), kW, kH, kW * 4, 7, 2, 2) != 1)
+                        failed.fetch_add(1);
+                }
+            });
+        }
+        for (std::thread &t : threads)
+            t.join();
+        done.store(true);
+        sampler.join();
+        Report(state, failed.load() == 0);
+    }
+    state.counters["peak_threads"] = peak;
+    BENCH_SET_THREADS(0);
+}
+BENCHMARK(BM_EntryCallers)
+    ->ArgNames({"callers", "threads"})
+    ->Args({1, 0})
+    ->Args({16, 0})
+    ->Args({16, 1})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // CP_Pos_PrintRasterImageFromFile / FromData: 1152 x 4000 file -> 576 x 2000 error-diffused GS v 0
 // (args: 0 PNG, 1 JPEG, 2 BMP; 0 file, 1 data; threads).

@@ -11,6 +11,21 @@ namespace {
 
 std::atomic<int> g_override{0};
 
+// The cores this process may run on.
+int Cores()
+{
+    static const int cores = [] {
+        int n = 0;
+        cpu_set_t set;
+        if (sched_getaffinity(0, sizeof set, &set) == 0)
+            n = CPU_COUNT(&set);
+        if (n <= 0)
+            n = static_cast<int>(std::thread::hardware_concurrency());
+        return n < 1 ? 1 : n;
+    }();
+    return cores;
+}
+
 int DefaultThreads()
 {
     static const int threads = [] {
@@ -23,16 +38,16 @@ int DefaultThreads()
         }
         // Beyond four threads the work of one picture gains little, and on a busy machine
         // every extra thread is one more to wait for.
-        int cores = 0;
-        cpu_set_t set;
-        if (sched_getaffinity(0, sizeof set, &set) == 0)
-            cores = CPU_COUNT(&set);
-        if (cores <= 0)
-            cores = static_cast<int>(std::thread::hardware_concurrency());
-        return cores < 1 ? 1 : (cores > 4 ? 4 : cores);
+        return Cores() > 4 ? 4 : Cores();
     }();
     return threads;
 }
+
+// Threads at imaging work in the whole process: the callers of the parallel calls under
+// way and their helpers. Helpers are started only while this stays within the cores (or
+// the threads one call may use, when that is more), so callers on many threads at once
+// each work alone instead of crowding the cores with helpers.
+std::atomic<int> g_busy{0};
 
 } // namespace
 
@@ -45,6 +60,36 @@ int NZPar_Threads()
 void NZPar_SetThreads(int threads)
 {
     g_override.store(threads > 0 ? threads : 0, std::memory_order_relaxed);
+}
+
+NZParShare::NZParShare(int want)
+{
+    if (want <= 0)
+        return;
+    const int budget = Cores() > NZPar_Threads() ? Cores() : NZPar_Threads();
+    int busy = g_busy.load(std::memory_order_relaxed);
+    int granted;
+    do {
+        const int spare = budget - busy - 1;
+        granted = want < spare ? want : (spare > 0 ? spare : 0);
+    } while (!g_busy.compare_exchange_weak(busy, busy + 1 + granted, std::memory_order_relaxed));
+    m_claimed = 1 + granted;
+}
+
+NZParShare::~NZParShare()
+{
+    if (m_claimed > 0)
+        g_busy.fetch_sub(m_claimed, std::memory_order_relaxed);
+}
+
+void NZParShare::Return(int helpers)
+{
+    if (helpers <= 0)
+        return;
+    if (helpers > m_claimed - 1)
+        helpers = m_claimed - 1;
+    g_busy.fetch_sub(helpers, std::memory_order_relaxed);
+    m_claimed -= helpers;
 }
 
 bool NZPar_For(int count, int grain, const std::function<void(int, int)> &body)
@@ -72,18 +117,19 @@ bool NZPar_For(int count, int grain, const std::function<void(int, int)> &body)
             }
         }
     };
-    if (threads <= 1) {
+    NZParShare share(threads - 1);
+    if (share.Helpers() == 0) {
         work();
         return !failed.load();
     }
     std::vector<std::thread> helpers;
-    helpers.reserve(static_cast<size_t>(threads - 1));
-    for (int t = 1; t < threads; ++t) {
-        try {
+    try {
+        helpers.reserve(static_cast<size_t>(share.Helpers()));
+        for (int t = 0; t < share.Helpers(); ++t)
             helpers.emplace_back(work);
-        } catch (...) {
-            break; // the threads that started, and the caller, share the blocks
-        }
+    } catch (...) {
+        // the threads that started, and the caller, share the blocks
+        share.Return(share.Helpers() - static_cast<int>(helpers.size()));
     }
     work();
     for (std::thread &t : helpers)
@@ -91,27 +137,34 @@ bool NZPar_For(int count, int grain, const std::function<void(int, int)> &body)
     return !failed.load();
 }
 
+namespace {
+
+int AheadHelpers(int helpers, int blocks)
+{
+    const int threads = NZPar_Threads() - 1;
+    const int most = helpers < threads ? helpers : threads;
+    return most < blocks - 1 ? most : blocks - 1;
+}
+
+} // namespace
+
 NZParAhead::NZParAhead(int count, int grain, int helpers, std::function<void(int, int)> body)
     : m_count(count > 0 ? count : 0), m_grain(grain > 0 ? grain : 1),
       m_blocks(m_count > 0 ? (m_count - 1) / m_grain + 1 : 0), m_body(std::move(body)),
-      m_done(new std::atomic<unsigned char>[static_cast<size_t>(m_blocks > 0 ? m_blocks : 1)])
+      m_done(new std::atomic<unsigned char>[static_cast<size_t>(m_blocks > 0 ? m_blocks : 1)]),
+      m_share(AheadHelpers(helpers, m_blocks))
 {
     for (int b = 0; b < m_blocks; ++b)
         m_done[b].store(0, std::memory_order_relaxed);
-    int threads = NZPar_Threads() - 1;
-    if (threads > helpers)
-        threads = helpers;
-    if (threads > m_blocks - 1)
-        threads = m_blocks - 1;
-    for (int t = 0; t < threads; ++t) {
-        try {
+    try {
+        m_helpers.reserve(static_cast<size_t>(m_share.Helpers()));
+        for (int t = 0; t < m_share.Helpers(); ++t)
             m_helpers.emplace_back([this] {
                 while (RunNext()) {
                 }
             });
-        } catch (...) {
-            break;
-        }
+    } catch (...) {
+        m_share.Return(m_share.Helpers() - static_cast<int>(m_helpers.size()));
     }
 }
 

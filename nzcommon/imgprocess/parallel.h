@@ -1,5 +1,7 @@
 // Independent imaging work (rows, bands) split over the cores for the duration of one call.
 // Extra threads are started by the call and joined before it returns; none outlives it.
+// The threads at such work share one budget in the whole process, about the cores it may
+// run on: a call that finds it spent does its work on the caller's thread alone.
 #ifndef NZCOMMON_IMGPROCESS_PARALLEL_H
 #define NZCOMMON_IMGPROCESS_PARALLEL_H
 
@@ -11,24 +13,44 @@
 
 // Threads one imaging call may use, the caller's included: the environment variable
 // QUORVANE_THREADS when it holds a number of 1 or more (1 keeps every path serial), else
-// the cores this process may run on, at most four.
+// the cores this process may run on, at most four. A call gets fewer while the budget below
+// is in use by others.
 int NZPar_Threads();
 
 // Overrides the number above for the whole process (tests and benchmarks compare the
 // serial and the parallel paths); 0 returns to the environment and the cores.
 void NZPar_SetThreads(int threads);
 
+// A share of the process-wide budget, which keeps the threads at imaging work (callers in a
+// parallel call and their helpers) within the cores this process may run on, or within
+// NZPar_Threads() when that is more: the caller's own place and up to `want` helpers, as
+// many as the budget has spare (none when it is spent; nothing is claimed when want <= 0).
+// Given back when destroyed; helpers that could not be started are given back at once.
+class NZParShare {
+public:
+    explicit NZParShare(int want);
+    ~NZParShare();
+    NZParShare(const NZParShare &) = delete;
+    NZParShare &operator=(const NZParShare &) = delete;
+
+    int Helpers() const { return m_claimed > 0 ? m_claimed - 1 : 0; }
+    void Return(int helpers);
+
+private:
+    int m_claimed = 0;
+};
+
 // Calls body(begin, end) for consecutive blocks of at most `grain` items covering
 // [0, count), each block exactly once, on the caller and on up to NZPar_Threads() - 1
-// threads of its own (never more than there are blocks). Blocks run in any order and at
-// the same time, so body must only touch what its block owns. When a thread cannot be
-// started the work is shared by those that did start. False when a block threw (memory
-// ran out): the work is then incomplete and the caller fails.
+// threads of its own (never more than there are blocks, nor than the budget has free).
+// Blocks run in any order and at the same time, so body must only touch what its block
+// owns. When a thread cannot be started the work is shared by those that did start. False
+// when a block threw (memory ran out): the work is then incomplete and the caller fails.
 bool NZPar_For(int count, int grain, const std::function<void(int begin, int end)> &body);
 
 // Work handed over in order while the caller goes on: blocks of `grain` items of
 // [0, count) are done in increasing order by up to `helpers` threads of its own (fewer
-// when NZPar_Threads() is smaller), and Wait(item) returns once the block holding the item
+// when NZPar_Threads() is smaller or the budget has fewer free), and Wait(item) returns once the block holding the item
 // is done. A caller that finds no block under way does the next one itself, so the work
 // also completes without helpers. The destructor joins the helpers.
 class NZParAhead {
@@ -50,6 +72,7 @@ private:
     std::unique_ptr<std::atomic<unsigned char>[]> m_done;
     std::atomic<int> m_next{0};
     std::atomic<bool> m_failed{false};
+    NZParShare m_share; // given back after the destructor joined the helpers
     std::vector<std::thread> m_helpers;
 };
 

@@ -2,10 +2,16 @@
 // straightforward serial code: the serial and the parallel paths must give those bytes.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "imgtest_util.h"
 #include "nzcommon/imgprocess/binarize.h"
@@ -17,6 +23,7 @@
 #include "support/ImageFiles.h"
 
 using imgtest::Owned;
+using quorvane_test::CountThreads;
 using quorvane_test::Fnv64;
 using quorvane_test::MakePicture;
 using quorvane_test::PictureKind;
@@ -148,4 +155,53 @@ TEST(OutputBytes, MatchTheRecordedHashesOnEveryPath)
     }
     NZPar_SetThreads(0);
     NZImg_UseGenericDiffusion(false);
+}
+
+// Sixteen callers converting at once share one budget of threads at work, about the cores:
+// each gets the recorded bytes, the helpers never outnumber the cores (a caller counts
+// itself), and the whole budget is free again afterwards.
+TEST(OutputBytes, CallersAtOnceShareTheHelperThreads)
+{
+    cpu_set_t set;
+    const int cores = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;
+    const int budget = std::max(cores, NZPar_Threads());
+    const std::vector<Case> all = Cases();
+    std::vector<const Case *> cases;
+    for (const char *name : {"large photo RGBA diffusion", "JBIG bands photo", "large photo RGBA dither"})
+        cases.push_back(
+            &*std::find_if(all.begin(), all.end(), [&](const Case &c) { return c.name == std::string(name); }));
+    const int callers = 16, before = CountThreads();
+    std::atomic<int> peak{before}, wrong{0}, ready{0};
+    std::atomic<bool> done{false};
+    std::thread sampler([&] {
+        while (!done.load()) {
+            const int n = CountThreads();
+            if (n > peak.load())
+                peak.store(n);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    std::vector<std::thread> threads;
+    for (int t = 0; t < callers; ++t)
+        threads.emplace_back([&, t] {
+            ready.fetch_add(1);
+            while (ready.load() < callers) // all start at once
+                std::this_thread::yield();
+            for (size_t i = 0; i < 2 * cases.size(); ++i) {
+                const Case &c = *cases[(t + i) % cases.size()];
+                const Output out = c.run();
+                if (!out.ok || Fnv64(out.bytes) != c.hash)
+                    wrong.fetch_add(1);
+            }
+        });
+    for (std::thread &th : threads)
+        th.join();
+    done.store(true);
+    sampler.join();
+    EXPECT_EQ(0, wrong.load());
+    // Beyond the callers and the helpers: the sampler, and one joined thread the system may
+    // not have removed yet.
+    EXPECT_LE(peak.load(), before + callers + (budget - 1) + 2) << budget << " threads at work at most";
+    NZParShare share(3);
+    EXPECT_EQ(std::min(3, budget - 1), share.Helpers());
 }
