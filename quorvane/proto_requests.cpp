@@ -2,7 +2,6 @@
 // its work switch, one request and its reply, retries and chunked transfers both ways.
 #include "quorvane/proto_requests.h"
 
-#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -92,10 +91,18 @@ bool WithRetry(IOHandle *h, unsigned int tries, Attempt attempt)
 // every reply to a chunk already sent, so none of them waits in the received-package list,
 // whose cap keeps only floods in check. Replies already queued (late ones of an earlier
 // try) are taken from the list as well.
+//
+// The printer chooses the reply lengths. Kept up to the total, the replies' data put
+// together in chunk order are cut there: a reply keeps only what falls within the first
+// `total` bytes of the replies come so far. A reply still missing can only push later
+// data further back, so nothing cut is ever needed, and what is kept stays within the
+// total (plus the one reply being taken) whatever the replies' lengths and order.
 class ChunkReplies final : public ProtoReplySink {
 public:
-    ChunkReplies(IOHandle *h, unsigned short cmd, unsigned int paraBase, unsigned int step)
-        : m_h(h), m_cmd(cmd), m_base(paraBase), m_step(step), m_sent(0), m_missing(0)
+    ChunkReplies(IOHandle *h, unsigned short cmd, unsigned int paraBase, unsigned int step, KeepReplyData keep,
+                 unsigned int total)
+        : m_h(h), m_cmd(cmd), m_base(paraBase), m_step(step), m_keep(keep), m_total(total), m_kept(0), m_sent(0),
+          m_missing(0)
     {
         std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
         m_previous = m_h->m_replySink;
@@ -111,13 +118,11 @@ public:
     ChunkReplies(const ChunkReplies &) = delete;
     ChunkReplies &operator=(const ChunkReplies &) = delete;
 
-    // The next chunk was sent; its reply keeps at most keepBytes data bytes. Slots grow
-    // with the chunks actually sent, never ahead of them.
-    void Sent(unsigned int keepBytes)
+    // The next chunk was sent. Slots grow with the chunks actually sent, never ahead of them.
+    void Sent()
     {
         std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
         m_slots.emplace_back();
-        m_keep.push_back(keepBytes);
         m_have.push_back(false);
         ++m_sent;
         ++m_missing;
@@ -142,12 +147,19 @@ public:
         const size_t slot = SlotOf(p);
         if (slot == SIZE_MAX)
             return false;
-        if (p.length > m_keep[slot])
-            m_slots[slot] = NZReceivedProtoPackage(p.cmd, p.para, p.data, m_keep[slot]);
+        const unsigned int length = p.length;
+        if (m_keep == KeepReplyData::None && length != 0)
+            m_slots[slot] = NZReceivedProtoPackage(p.cmd, p.para, nullptr, 0);
         else
             m_slots[slot] = std::move(p);
         m_have[slot] = true;
         --m_missing;
+        if (m_keep == KeepReplyData::UpToTotal) {
+            if (length <= m_total - m_kept)
+                m_kept += length; // all replies so far fit: nothing to cut
+            else
+                CutAtTotal();
+        }
         return true;
     }
 
@@ -172,15 +184,31 @@ private:
         return slot < m_sent && !m_have[slot] ? slot : SIZE_MAX;
     }
 
+    // Cuts the replies come so far, put together in chunk order, at the total.
+    void CutAtTotal()
+    {
+        unsigned int kept = 0;
+        for (size_t i = 0; i < m_sent; ++i) {
+            NZReceivedProtoPackage &r = m_slots[i];
+            const unsigned int room = m_total - kept;
+            if (r.length > room)
+                r = NZReceivedProtoPackage(r.cmd, r.para, r.data, room);
+            kept += r.length;
+        }
+        m_kept = kept;
+    }
+
     IOHandle *m_h;
     ProtoReplySink *m_previous;
     unsigned short m_cmd;
     unsigned int m_base;
     unsigned int m_step;
+    KeepReplyData m_keep;
+    unsigned int m_total;
+    unsigned int m_kept; // UpToTotal: data bytes kept in all slots, at most m_total
     size_t m_sent;
     size_t m_missing;
     std::vector<NZReceivedProtoPackage> m_slots;
-    std::vector<unsigned int> m_keep;
     std::vector<bool> m_have;
 };
 
@@ -197,7 +225,7 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
         return true;
     if (step == 0)
         return false;
-    ChunkReplies pending(h, cmd, paraBase, step);
+    ChunkReplies pending(h, cmd, paraBase, step, keep, total);
     unsigned int position = 0;
     while (position < total && CanLoop(h)) {
         const unsigned int n = total - position < step ? total - position : step;
@@ -205,7 +233,7 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
                                : SendPackage(h, type, cmd, paraBase + position, 0, nullptr, writeTimeoutMs);
         if (!sent)
             break;
-        pending.Sent(keep == KeepReplyData::All ? UINT_MAX : keep == KeepReplyData::None ? 0 : total);
+        pending.Sent();
         position += n;
     }
     if (position < total)
@@ -232,7 +260,7 @@ bool SendData(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int 
 bool RecvData(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
               unsigned int writeTimeoutMs, unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies)
 {
-    // The replies' data are put together up to the total, so none needs more than that.
+    // The replies' data are put together and cut at the total: nothing past it is kept.
     return TransferChunks(h, type, cmd, paraBase, total, nullptr, kRecvChunkSize, writeTimeoutMs, replyTimeoutMs,
                           KeepReplyData::UpToTotal, replies);
 }

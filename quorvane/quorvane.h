@@ -732,7 +732,7 @@ CP_API int CP_Proto_SendDataWithRetry(CP_Handle handle, unsigned char type, unsi
                                       unsigned int write_timeout, unsigned int reply_timeout, unsigned int tries);
 /* Asks for total_length bytes, 256 a package (parameter parameter_base + position); the
  * replies' data, in order and cut at total_length, go into buffer, their count into
- * *received_length. */
+ * *received_length. Reply data past total_length is dropped as it arrives. */
 CP_API int CP_Proto_RecvDataWithRetry(CP_Handle handle, unsigned char type, unsigned short command,
                                       unsigned int parameter_base, unsigned int write_timeout,
                                       unsigned int reply_timeout, unsigned int total_length, unsigned char *buffer,
