@@ -99,20 +99,21 @@ bool WithRetry(IOHandle *h, unsigned int tries, Attempt attempt)
 // total (plus the one reply being taken) whatever the replies' lengths and order.
 class ChunkReplies final : public ProtoReplySink {
 public:
+    // The connection's transfer claim is held (TransferClaim): no other sink is set.
     ChunkReplies(IOHandle *h, unsigned short cmd, unsigned int paraBase, unsigned int step, KeepReplyData keep,
                  unsigned int total)
         : m_h(h), m_cmd(cmd), m_base(paraBase), m_step(step), m_keep(keep), m_total(total), m_kept(0), m_sent(0),
           m_missing(0)
     {
         std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
-        m_previous = m_h->m_replySink;
         m_h->m_replySink = this;
     }
 
     ~ChunkReplies()
     {
         std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
-        m_h->m_replySink = m_previous;
+        if (m_h->m_replySink == this)
+            m_h->m_replySink = nullptr;
     }
 
     ChunkReplies(const ChunkReplies &) = delete;
@@ -199,7 +200,6 @@ private:
     }
 
     IOHandle *m_h;
-    ProtoReplySink *m_previous;
     unsigned short m_cmd;
     unsigned int m_base;
     unsigned int m_step;
@@ -243,6 +243,38 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
         NZIOSleep::SleepMs(kPollMs);
     pending.MoveTo(replies);
     return pending.Missing() == 0;
+}
+
+// One chunked transfer call at a time per connection: the call holds the claim for all
+// its tries, and a call that finds it taken fails at once, sending nothing. (Waiting for
+// the running one could keep the caller far past its own time-out.)
+class TransferClaim {
+public:
+    explicit TransferClaim(IOHandle *h) : m_h(h), m_held(!h->m_transferClaimed.exchange(true)) {}
+    ~TransferClaim()
+    {
+        if (m_held)
+            m_h->m_transferClaimed = false;
+    }
+    TransferClaim(const TransferClaim &) = delete;
+    TransferClaim &operator=(const TransferClaim &) = delete;
+    explicit operator bool() const { return m_held; }
+
+private:
+    IOHandle *m_h;
+    bool m_held;
+};
+
+// Runs call() holding the connection's transfer claim; false at once when it is taken.
+template <typename Call>
+bool Claimed(IOHandle *h, std::list<NZReceivedProtoPackage> &replies, Call call)
+{
+    TransferClaim claim(h);
+    if (!claim) {
+        replies.clear();
+        return false;
+    }
+    return call();
 }
 
 bool SendData(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
@@ -349,8 +381,10 @@ bool Proto_SendData(void *handle, unsigned char type, unsigned short cmd, unsign
                     unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies)
 {
     HandleGuard h(handle);
-    return h && SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs,
-                         KeepReplyData::All, replies);
+    return h && Claimed(h.get(), replies, [&]() {
+               return SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs,
+                               KeepReplyData::All, replies);
+           });
 }
 
 bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase,
@@ -359,9 +393,11 @@ bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cm
                              std::list<NZReceivedProtoPackage> &replies, unsigned int tries)
 {
     HandleGuard h(handle);
-    return h && WithRetry(h.get(), tries, [&]() {
-               return SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs,
-                               KeepReplyData::All, replies);
+    return h && Claimed(h.get(), replies, [&]() {
+               return WithRetry(h.get(), tries, [&]() {
+                   return SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs,
+                                   replyTimeoutMs, KeepReplyData::All, replies);
+               });
            });
 }
 
@@ -370,7 +406,9 @@ bool Proto_RecvData(void *handle, unsigned char type, unsigned short cmd, unsign
                     std::list<NZReceivedProtoPackage> &replies)
 {
     HandleGuard h(handle);
-    return h && RecvData(h.get(), type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+    return h && Claimed(h.get(), replies, [&]() {
+               return RecvData(h.get(), type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+           });
 }
 
 bool Proto_RecvDataWithRetry(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase,
@@ -378,8 +416,10 @@ bool Proto_RecvDataWithRetry(void *handle, unsigned char type, unsigned short cm
                              std::list<NZReceivedProtoPackage> &replies, unsigned int tries)
 {
     HandleGuard h(handle);
-    return h && WithRetry(h.get(), tries, [&]() {
-               return RecvData(h.get(), type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+    return h && Claimed(h.get(), replies, [&]() {
+               return WithRetry(h.get(), tries, [&]() {
+                   return RecvData(h.get(), type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+               });
            });
 }
 
@@ -410,9 +450,11 @@ bool ProtoRequest_SendDataWithRetry(IOHandle *h, unsigned char type, unsigned sh
                                     unsigned int writeTimeoutMs, unsigned int replyTimeoutMs, KeepReplyData keep,
                                     std::list<NZReceivedProtoPackage> &replies, unsigned int tries)
 {
-    return WithRetry(h, tries, [&]() {
-        return SendData(h, type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs, keep,
-                        replies);
+    return Claimed(h, replies, [&]() {
+        return WithRetry(h, tries, [&]() {
+            return SendData(h, type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs, keep,
+                            replies);
+        });
     });
 }
 
@@ -420,7 +462,9 @@ bool ProtoRequest_RecvDataWithRetry(IOHandle *h, unsigned char type, unsigned sh
                                     unsigned int total, unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
                                     std::list<NZReceivedProtoPackage> &replies, unsigned int tries)
 {
-    return WithRetry(h, tries, [&]() {
-        return RecvData(h, type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+    return Claimed(h, replies, [&]() {
+        return WithRetry(h, tries, [&]() {
+            return RecvData(h, type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+        });
     });
 }

@@ -6,6 +6,9 @@
 // its own reply. Every waiting loop re-checks Proto_CanLoop: clearing the work switch
 // from another thread, or the port closing, ends a pending request.
 //
+// One chunked transfer (the SendData and RecvData forms, their tries included) runs at a
+// time per connection: a second one started meanwhile fails at once and sends nothing.
+//
 // All functions take the opaque handle and follow the handle rule (HandleGuard): a null
 // or unregistered handle makes them do nothing and return false or 0.
 #ifndef QUORVANE_PROTO_REQUESTS_H

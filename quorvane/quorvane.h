@@ -724,7 +724,11 @@ CP_API int CP_Proto_SendPackageAndRecvResponseWithRetry(CP_Handle handle, unsign
                                                         unsigned int reply_timeout, unsigned int buffer_size,
                                                         unsigned char *buffer, unsigned int *received_length,
                                                         unsigned int tries);
-/* Sends total_length bytes in packages of at most chunk_size bytes with parameter
+/* The two chunked transfers below run one at a time per connection: either of them
+ * called while one of them runs on the same connection returns 0 at once and sends
+ * nothing (it does not wait for the other).
+ *
+ * Sends total_length bytes in packages of at most chunk_size bytes with parameter
  * parameter_base + position; succeeds when every package was answered. */
 CP_API int CP_Proto_SendDataWithRetry(CP_Handle handle, unsigned char type, unsigned short command,
                                       unsigned int parameter_base, unsigned int total_length,

@@ -289,6 +289,40 @@ TEST_F(ProtoMemory, ClearingTheSwitchEndsAWait)
     EXPECT_LT(NZUtils_MonotonicMs() - start, 2000);
 }
 
+// A chunked transfer started while another runs on the connection fails at once and sends
+// nothing, whichever of the two would end first; the first runs on. Late packages of all
+// of them then reach no finished transfer, and the next row's transfer may start.
+TEST_F(ProtoMemory, OverlappingChunkedTransfers)
+{
+    const struct {
+        unsigned int firstMs, secondMs;
+    } rows[] = {{300, 900}, {900, 300}};
+    const unsigned char data[] = {1, 2, 3};
+    CP_Proto_SetWorkEnabled(handle, 1);
+    for (const auto &row : rows) {
+        ClearWritten();
+        std::atomic<int> first(-1);
+        unsigned char buf[512], other[256];
+        unsigned int got = 0, otherGot = 0;
+        std::thread a([&]() {
+            first = CP_Proto_RecvDataWithRetry(handle, 0xFF, 70, 0, 1000, row.firstMs, sizeof(buf), buf, &got, 1);
+        });
+        EXPECT_TRUE(WaitFor([&]() { return Written().size() == 2 * NZProtoHandler::HeaderSize; }, 5000));
+        const int second[] = {
+            CP_Proto_SendDataWithRetry(handle, 0xFF, 71, 0, sizeof(data), data, 1, 1000, row.secondMs, 1),
+            CP_Proto_RecvDataWithRetry(handle, 0xFF, 72, 0, 1000, row.secondMs, sizeof(other), other, &otherGot, 1)};
+        EXPECT_EQ(first.load(), -1) << "the second transfers waited for the first";
+        a.join();
+        EXPECT_EQ(first.load(), 0);
+        EXPECT_EQ(second[0], 0);
+        EXPECT_EQ(second[1], 0);
+        EXPECT_EQ(Written(), Package(0xFF, 70, 0, "") + Package(0xFF, 70, 256, ""));
+        Feed(Package(0xFF, 70, 0, "late") + Package(0xFF, 71, 0, "late") + Package(0xFF, 72, 0, "late") +
+             Package(0xFF, 9, 9, ""));
+        EXPECT_EQ(Proto_GetReceivedProtoPackageCount(handle), 4u);
+    }
+}
+
 // Peak resident memory of this process in KiB since the last ResetPeakKiB (0 if unknown).
 long PeakKiB()
 {
