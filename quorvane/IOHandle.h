@@ -16,7 +16,8 @@
 //   m_memoryIO, m_comIO, m_tcpIO, m_udpIO, ...   the embedded transports
 //   m_status / m_info / m_positionAdjustment / m_received / m_printed   under m_statusMutex
 //   m_rxBuffer             NZIORxBuffer, under m_rxMutex (bytes for CP_Port_Read & co.)
-//   m_packages, m_replySink, m_firmwareVersion   under m_packageMutex; m_workEnabled
+//   m_packages, m_replySink, m_firmwareVersion   under m_packageMutex; m_workEnabled,
+//   m_transferClaimed
 //   m_autoReplyRequested, m_minStatusWord, m_autoReplyTries, m_autoReplyTryTimeMs,
 //   m_statusValidityMs, m_printResultCounter
 //   m_posPrinter (NZPosPrinter), m_labelPrinter (NZLabelPrinter),
@@ -144,6 +145,8 @@ public:
     std::atomic<bool> m_workEnabled;
     std::list<NZReceivedProtoPackage> m_packages; // at most MaxReceivedPackages, oldest first
     ProtoReplySink *m_replySink;                  // the running chunked transfer, or null
+    // Held by the one chunked transfer call running on the connection (retries included).
+    std::atomic<bool> m_transferClaimed{false};
     NZProtoModePrinterFirmwareVersion m_firmwareVersion;
     NZProtoHandlerPro m_protoHandler; // read thread only
     std::mutex m_packageMutex;

@@ -2,7 +2,6 @@
 // its work switch, one request and its reply, retries and chunked transfers both ways.
 #include "quorvane/proto_requests.h"
 
-#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -92,32 +91,39 @@ bool WithRetry(IOHandle *h, unsigned int tries, Attempt attempt)
 // every reply to a chunk already sent, so none of them waits in the received-package list,
 // whose cap keeps only floods in check. Replies already queued (late ones of an earlier
 // try) are taken from the list as well.
+//
+// The printer chooses the reply lengths. Kept up to the total, the replies' data put
+// together in chunk order are cut there: a reply keeps only what falls within the first
+// `total` bytes of the replies come so far. A reply still missing can only push later
+// data further back, so nothing cut is ever needed, and what is kept stays within the
+// total (plus the one reply being taken) whatever the replies' lengths and order.
 class ChunkReplies final : public ProtoReplySink {
 public:
-    ChunkReplies(IOHandle *h, unsigned short cmd, unsigned int paraBase, unsigned int step)
-        : m_h(h), m_cmd(cmd), m_base(paraBase), m_step(step), m_sent(0), m_missing(0)
+    // The connection's transfer claim is held (TransferClaim): no other sink is set.
+    ChunkReplies(IOHandle *h, unsigned short cmd, unsigned int paraBase, unsigned int step, KeepReplyData keep,
+                 unsigned int total)
+        : m_h(h), m_cmd(cmd), m_base(paraBase), m_step(step), m_keep(keep), m_total(total), m_kept(0), m_sent(0),
+          m_missing(0)
     {
         std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
-        m_previous = m_h->m_replySink;
         m_h->m_replySink = this;
     }
 
     ~ChunkReplies()
     {
         std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
-        m_h->m_replySink = m_previous;
+        if (m_h->m_replySink == this)
+            m_h->m_replySink = nullptr;
     }
 
     ChunkReplies(const ChunkReplies &) = delete;
     ChunkReplies &operator=(const ChunkReplies &) = delete;
 
-    // The next chunk was sent; its reply keeps at most keepBytes data bytes. Slots grow
-    // with the chunks actually sent, never ahead of them.
-    void Sent(unsigned int keepBytes)
+    // The next chunk was sent. Slots grow with the chunks actually sent, never ahead of them.
+    void Sent()
     {
         std::lock_guard<std::mutex> lock(m_h->m_packageMutex);
         m_slots.emplace_back();
-        m_keep.push_back(keepBytes);
         m_have.push_back(false);
         ++m_sent;
         ++m_missing;
@@ -142,12 +148,19 @@ public:
         const size_t slot = SlotOf(p);
         if (slot == SIZE_MAX)
             return false;
-        if (p.length > m_keep[slot])
-            m_slots[slot] = NZReceivedProtoPackage(p.cmd, p.para, p.data, m_keep[slot]);
+        const unsigned int length = p.length;
+        if (m_keep == KeepReplyData::None && length != 0)
+            m_slots[slot] = NZReceivedProtoPackage(p.cmd, p.para, nullptr, 0);
         else
             m_slots[slot] = std::move(p);
         m_have[slot] = true;
         --m_missing;
+        if (m_keep == KeepReplyData::UpToTotal) {
+            if (length <= m_total - m_kept)
+                m_kept += length; // all replies so far fit: nothing to cut
+            else
+                CutAtTotal();
+        }
         return true;
     }
 
@@ -172,15 +185,30 @@ private:
         return slot < m_sent && !m_have[slot] ? slot : SIZE_MAX;
     }
 
+    // Cuts the replies come so far, put together in chunk order, at the total.
+    void CutAtTotal()
+    {
+        unsigned int kept = 0;
+        for (size_t i = 0; i < m_sent; ++i) {
+            NZReceivedProtoPackage &r = m_slots[i];
+            const unsigned int room = m_total - kept;
+            if (r.length > room)
+                r = NZReceivedProtoPackage(r.cmd, r.para, r.data, room);
+            kept += r.length;
+        }
+        m_kept = kept;
+    }
+
     IOHandle *m_h;
-    ProtoReplySink *m_previous;
     unsigned short m_cmd;
     unsigned int m_base;
     unsigned int m_step;
+    KeepReplyData m_keep;
+    unsigned int m_total;
+    unsigned int m_kept; // UpToTotal: data bytes kept in all slots, at most m_total
     size_t m_sent;
     size_t m_missing;
     std::vector<NZReceivedProtoPackage> m_slots;
-    std::vector<unsigned int> m_keep;
     std::vector<bool> m_have;
 };
 
@@ -197,7 +225,7 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
         return true;
     if (step == 0)
         return false;
-    ChunkReplies pending(h, cmd, paraBase, step);
+    ChunkReplies pending(h, cmd, paraBase, step, keep, total);
     unsigned int position = 0;
     while (position < total && CanLoop(h)) {
         const unsigned int n = total - position < step ? total - position : step;
@@ -205,7 +233,7 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
                                : SendPackage(h, type, cmd, paraBase + position, 0, nullptr, writeTimeoutMs);
         if (!sent)
             break;
-        pending.Sent(keep == KeepReplyData::All ? UINT_MAX : keep == KeepReplyData::None ? 0 : total);
+        pending.Sent();
         position += n;
     }
     if (position < total)
@@ -215,6 +243,38 @@ bool TransferChunks(IOHandle *h, unsigned char type, unsigned short cmd, unsigne
         NZIOSleep::SleepMs(kPollMs);
     pending.MoveTo(replies);
     return pending.Missing() == 0;
+}
+
+// One chunked transfer call at a time per connection: the call holds the claim for all
+// its tries, and a call that finds it taken fails at once, sending nothing. (Waiting for
+// the running one could keep the caller far past its own time-out.)
+class TransferClaim {
+public:
+    explicit TransferClaim(IOHandle *h) : m_h(h), m_held(!h->m_transferClaimed.exchange(true)) {}
+    ~TransferClaim()
+    {
+        if (m_held)
+            m_h->m_transferClaimed = false;
+    }
+    TransferClaim(const TransferClaim &) = delete;
+    TransferClaim &operator=(const TransferClaim &) = delete;
+    explicit operator bool() const { return m_held; }
+
+private:
+    IOHandle *m_h;
+    bool m_held;
+};
+
+// Runs call() holding the connection's transfer claim; false at once when it is taken.
+template <typename Call>
+bool Claimed(IOHandle *h, std::list<NZReceivedProtoPackage> &replies, Call call)
+{
+    TransferClaim claim(h);
+    if (!claim) {
+        replies.clear();
+        return false;
+    }
+    return call();
 }
 
 bool SendData(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
@@ -232,7 +292,7 @@ bool SendData(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int 
 bool RecvData(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
               unsigned int writeTimeoutMs, unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies)
 {
-    // The replies' data are put together up to the total, so none needs more than that.
+    // The replies' data are put together and cut at the total: nothing past it is kept.
     return TransferChunks(h, type, cmd, paraBase, total, nullptr, kRecvChunkSize, writeTimeoutMs, replyTimeoutMs,
                           KeepReplyData::UpToTotal, replies);
 }
@@ -321,8 +381,10 @@ bool Proto_SendData(void *handle, unsigned char type, unsigned short cmd, unsign
                     unsigned int replyTimeoutMs, std::list<NZReceivedProtoPackage> &replies)
 {
     HandleGuard h(handle);
-    return h && SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs,
-                         KeepReplyData::All, replies);
+    return h && Claimed(h.get(), replies, [&]() {
+               return SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs,
+                               KeepReplyData::All, replies);
+           });
 }
 
 bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase,
@@ -331,9 +393,11 @@ bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cm
                              std::list<NZReceivedProtoPackage> &replies, unsigned int tries)
 {
     HandleGuard h(handle);
-    return h && WithRetry(h.get(), tries, [&]() {
-               return SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs,
-                               KeepReplyData::All, replies);
+    return h && Claimed(h.get(), replies, [&]() {
+               return WithRetry(h.get(), tries, [&]() {
+                   return SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs,
+                                   replyTimeoutMs, KeepReplyData::All, replies);
+               });
            });
 }
 
@@ -342,7 +406,9 @@ bool Proto_RecvData(void *handle, unsigned char type, unsigned short cmd, unsign
                     std::list<NZReceivedProtoPackage> &replies)
 {
     HandleGuard h(handle);
-    return h && RecvData(h.get(), type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+    return h && Claimed(h.get(), replies, [&]() {
+               return RecvData(h.get(), type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+           });
 }
 
 bool Proto_RecvDataWithRetry(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase,
@@ -350,8 +416,10 @@ bool Proto_RecvDataWithRetry(void *handle, unsigned char type, unsigned short cm
                              std::list<NZReceivedProtoPackage> &replies, unsigned int tries)
 {
     HandleGuard h(handle);
-    return h && WithRetry(h.get(), tries, [&]() {
-               return RecvData(h.get(), type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+    return h && Claimed(h.get(), replies, [&]() {
+               return WithRetry(h.get(), tries, [&]() {
+                   return RecvData(h.get(), type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+               });
            });
 }
 
@@ -382,9 +450,11 @@ bool ProtoRequest_SendDataWithRetry(IOHandle *h, unsigned char type, unsigned sh
                                     unsigned int writeTimeoutMs, unsigned int replyTimeoutMs, KeepReplyData keep,
                                     std::list<NZReceivedProtoPackage> &replies, unsigned int tries)
 {
-    return WithRetry(h, tries, [&]() {
-        return SendData(h, type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs, keep,
-                        replies);
+    return Claimed(h, replies, [&]() {
+        return WithRetry(h, tries, [&]() {
+            return SendData(h, type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs, replyTimeoutMs, keep,
+                            replies);
+        });
     });
 }
 
@@ -392,7 +462,9 @@ bool ProtoRequest_RecvDataWithRetry(IOHandle *h, unsigned char type, unsigned sh
                                     unsigned int total, unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
                                     std::list<NZReceivedProtoPackage> &replies, unsigned int tries)
 {
-    return WithRetry(h, tries, [&]() {
-        return RecvData(h, type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+    return Claimed(h, replies, [&]() {
+        return WithRetry(h, tries, [&]() {
+            return RecvData(h, type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
+        });
     });
 }

@@ -6,6 +6,9 @@
 // its own reply. Every waiting loop re-checks Proto_CanLoop: clearing the work switch
 // from another thread, or the port closing, ends a pending request.
 //
+// One chunked transfer (the SendData and RecvData forms, their tries included) runs at a
+// time per connection: a second one started meanwhile fails at once and sends nothing.
+//
 // All functions take the opaque handle and follow the handle rule (HandleGuard): a null
 // or unregistered handle makes them do nothing and return false or 0.
 #ifndef QUORVANE_PROTO_REQUESTS_H
@@ -59,8 +62,8 @@ bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cm
                              std::list<NZReceivedProtoPackage> &replies, unsigned int tries);
 
 // Asks for `total` bytes with one empty package per 256 bytes (parameter base + position);
-// the replies, in position order, carry the data (each kept up to `total` bytes; the
-// caller puts them together and cuts the whole at `total`).
+// the replies, in position order, carry the data (the caller puts them together and cuts
+// the whole at `total`; of the data past it nothing is kept).
 bool Proto_RecvData(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
                     unsigned int writeTimeoutMs, unsigned int replyTimeoutMs,
                     std::list<NZReceivedProtoPackage> &replies);
@@ -71,8 +74,8 @@ bool Proto_RecvDataWithRetry(void *handle, unsigned char type, unsigned short cm
 // ---- Forms for callers that already hold a registry reference (an IOHandle from a
 // HandleGuard); the same operations without taking another reference.
 
-// What a chunked transfer keeps of each reply's data: all of it, none, or at most the
-// transfer's total length.
+// What a chunked transfer keeps of the replies' data: all of it, none, or what falls within
+// the first `total` bytes of all the replies' data put together in chunk order.
 enum class KeepReplyData { All, None, UpToTotal };
 
 bool ProtoRequest_CanLoop(IOHandle *h);

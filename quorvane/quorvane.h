@@ -739,7 +739,11 @@ CP_API int CP_Proto_SendPackageAndRecvResponseWithRetry(CP_Handle handle, unsign
                                                         unsigned int reply_timeout, unsigned int buffer_size,
                                                         unsigned char *buffer, unsigned int *received_length,
                                                         unsigned int tries);
-/* Sends total_length bytes in packages of at most chunk_size bytes with parameter
+/* The two chunked transfers below run one at a time per connection: either of them
+ * called while one of them runs on the same connection returns 0 at once and sends
+ * nothing (it does not wait for the other).
+ *
+ * Sends total_length bytes in packages of at most chunk_size bytes with parameter
  * parameter_base + position; succeeds when every package was answered. */
 CP_API int CP_Proto_SendDataWithRetry(CP_Handle handle, unsigned char type, unsigned short command,
                                       unsigned int parameter_base, unsigned int total_length,
@@ -747,7 +751,7 @@ CP_API int CP_Proto_SendDataWithRetry(CP_Handle handle, unsigned char type, unsi
                                       unsigned int write_timeout, unsigned int reply_timeout, unsigned int tries);
 /* Asks for total_length bytes, 256 a package (parameter parameter_base + position); the
  * replies' data, in order and cut at total_length, go into buffer, their count into
- * *received_length. */
+ * *received_length. Reply data past total_length is dropped as it arrives. */
 CP_API int CP_Proto_RecvDataWithRetry(CP_Handle handle, unsigned char type, unsigned short command,
                                       unsigned int parameter_base, unsigned int write_timeout,
                                       unsigned int reply_timeout, unsigned int total_length, unsigned char *buffer,

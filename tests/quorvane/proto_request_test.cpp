@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <list>
 #include <string>
 #include <thread>
@@ -14,6 +17,7 @@
 #include "quorvane/cp_connection.h"
 #include "quorvane/proto_requests.h"
 #include "quorvane/quorvane.h"
+#include "support/ChildCases.h"
 #include "support/FakePrinter.h"
 #include "support/ProtoPackages.h"
 #include "support/TestUtil.h"
@@ -21,7 +25,18 @@
 using quorvane_test::Package;
 using quorvane_test::WaitFor;
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUORVANE_OWN_ALLOCATOR 1
+#endif
+
 namespace {
+
+// As if the printer had sent these bytes.
+void Feed(CP_Handle handle, const std::string &bytes)
+{
+    Port_ReadedEvent(reinterpret_cast<const unsigned char *>(bytes.data()), static_cast<unsigned int>(bytes.size()),
+                     handle);
+}
 
 class ProtoMemory : public ::testing::Test {
 protected:
@@ -47,12 +62,7 @@ protected:
         HandleGuard h(handle);
         h->m_memoryIO.ClearBufferData();
     }
-    // As if the printer had sent these bytes.
-    void Feed(const std::string &bytes)
-    {
-        Port_ReadedEvent(reinterpret_cast<const unsigned char *>(bytes.data()),
-                         static_cast<unsigned int>(bytes.size()), handle);
-    }
+    void Feed(const std::string &bytes) { ::Feed(handle, bytes); }
 
     CP_Handle handle = nullptr;
 };
@@ -277,6 +287,129 @@ TEST_F(ProtoMemory, ClearingTheSwitchEndsAWait)
     EXPECT_EQ(CP_Proto_ClearParameters(handle, 0xFF, 1000, 60000, 100), 0);
     stopper.join();
     EXPECT_LT(NZUtils_MonotonicMs() - start, 2000);
+}
+
+// A chunked transfer started while another runs on the connection fails at once and sends
+// nothing, whichever of the two would end first; the first runs on. Late packages of all
+// of them then reach no finished transfer, and the next row's transfer may start.
+TEST_F(ProtoMemory, OverlappingChunkedTransfers)
+{
+    const struct {
+        unsigned int firstMs, secondMs;
+    } rows[] = {{300, 900}, {900, 300}};
+    const unsigned char data[] = {1, 2, 3};
+    CP_Proto_SetWorkEnabled(handle, 1);
+    for (const auto &row : rows) {
+        ClearWritten();
+        std::atomic<int> first(-1);
+        unsigned char buf[512], other[256];
+        unsigned int got = 0, otherGot = 0;
+        std::thread a([&]() {
+            first = CP_Proto_RecvDataWithRetry(handle, 0xFF, 70, 0, 1000, row.firstMs, sizeof(buf), buf, &got, 1);
+        });
+        EXPECT_TRUE(WaitFor([&]() { return Written().size() == 2 * NZProtoHandler::HeaderSize; }, 5000));
+        const int second[] = {
+            CP_Proto_SendDataWithRetry(handle, 0xFF, 71, 0, sizeof(data), data, 1, 1000, row.secondMs, 1),
+            CP_Proto_RecvDataWithRetry(handle, 0xFF, 72, 0, 1000, row.secondMs, sizeof(other), other, &otherGot, 1)};
+        EXPECT_EQ(first.load(), -1) << "the second transfers waited for the first";
+        a.join();
+        EXPECT_EQ(first.load(), 0);
+        EXPECT_EQ(second[0], 0);
+        EXPECT_EQ(second[1], 0);
+        EXPECT_EQ(Written(), Package(0xFF, 70, 0, "") + Package(0xFF, 70, 256, ""));
+        Feed(Package(0xFF, 70, 0, "late") + Package(0xFF, 71, 0, "late") + Package(0xFF, 72, 0, "late") +
+             Package(0xFF, 9, 9, ""));
+        EXPECT_EQ(Proto_GetReceivedProtoPackageCount(handle), 4u);
+    }
+}
+
+// Peak resident memory of this process in KiB since the last ResetPeakKiB (0 if unknown).
+long PeakKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, 6, "VmHWM:") == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+void ResetPeakKiB()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A device answering every 256-byte request of a chunked receive with a full-size reply:
+// what the connection keeps stays near the total asked for, and the caller still gets
+// the replies' data put together in chunk order, cut at the total, whatever the order
+// the replies come in. Each row runs in a child of its own for its peak memory.
+TEST(ProtoHostileDevice, ChunkedReceiveKeepsAboutTheTotal)
+{
+#ifdef __SANITIZE_THREAD__
+    // The receive path takes a lock per byte, many times dearer here: a smaller
+    // total still cuts the replies as the larger one does.
+    const unsigned int total = 1u << 16;
+#else
+    const unsigned int total = 1u << 20;
+#endif
+    const unsigned int chunks = total / 256, cmd = 80;
+    const struct {
+        const char *name;
+        bool reverse;
+    } rows[] = {{"replies in order", false}, {"replies in reverse", true}};
+    auto reply = [](unsigned int chunk) {
+        std::string data(NZProtoHandler::MaxDataLength, '\0');
+        for (size_t i = 0; i < data.size(); ++i)
+            data[i] = static_cast<char>((chunk * 7 + i * 13 + i / 251) & 0xFF);
+        return data;
+    };
+    const auto outcomes = quorvane_test::RunChildCases(
+        sizeof(rows) / sizeof(rows[0]),
+        [&](size_t row) {
+            CP_Handle h = CP_Port_OpenMemoryBuffer(chunks * NZProtoHandler::HeaderSize);
+            if (!h || CP_Proto_SetWorkEnabled(h, 1) != 1)
+                return 2;
+            std::vector<unsigned char> buf(total + 1, '#');
+            ResetPeakKiB();
+            const long before = PeakKiB();
+            std::thread device([&]() {
+                // Answers once every request was written.
+                WaitFor(
+                    [&]() {
+                        HandleGuard g(h);
+                        return g->m_memoryIO.GetBufferLength() == chunks * NZProtoHandler::HeaderSize;
+                    },
+                    30000);
+                for (unsigned int k = 0; k < chunks; ++k) {
+                    const unsigned int chunk = rows[row].reverse ? chunks - 1 - k : k;
+                    Feed(h, Package(0xFF, cmd, chunk * 256, reply(chunk)));
+                }
+            });
+            const int64_t start = NZUtils_MonotonicMs();
+            unsigned int got = 0;
+            const int rc = CP_Proto_RecvDataWithRetry(h, 0xFF, cmd, 0, 30000, 60000, total, buf.data(), &got, 1);
+            const int64_t took = NZUtils_MonotonicMs() - start;
+            device.join();
+            const long grewKiB = PeakKiB() - before;
+            printf("%s: returned %d, %u bytes, peak grew %ld KiB, %lld ms\n", rows[row].name, rc, got, grewKiB,
+                   static_cast<long long>(took));
+            std::string expected;
+            for (unsigned int chunk = 0; expected.size() < total; ++chunk)
+                expected += reply(chunk);
+            expected.resize(total);
+            if (rc != 1 || got != total || memcmp(buf.data(), expected.data(), total) != 0 || buf[total] != '#')
+                return 3;
+#ifndef QUORVANE_OWN_ALLOCATOR // the sanitizer's quarantine and shadow memory count as well
+            if (before == 0 || grewKiB > static_cast<long>((2 * total + (4u << 20)) / 1024))
+                return 4;
+#endif
+            return CP_Port_Close(h) == 1 ? 0 : 5;
+        },
+        120000, 2);
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        EXPECT_TRUE(outcomes[i].exited && outcomes[i].code == 0)
+            << rows[i].name << ": " << (outcomes[i].exited ? "exit " : "signal ") << outcomes[i].code << "\n"
+            << outcomes[i].output;
 }
 
 // Every call refuses a null or destroyed handle with its failure value.
