@@ -93,6 +93,7 @@ void NZSocketIO_linux::WakeSocket(void *, int fd) { shutdown(fd, SHUT_RDWR); }
 
 void NZSocketIO_linux::BaseClose()
 {
+    EndLossWatch();
     SetCancelRead(true);
     StopReadThread();
     m_sock.Close(&NZSocketIO_linux::WakeSocket, this);

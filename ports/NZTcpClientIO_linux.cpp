@@ -78,6 +78,7 @@ bool NZTcpClientIO_linux::Open(const char *localIp, const char *destIp, unsigned
 
 void NZTcpClientIO_linux::BaseClose()
 {
+    EndLossWatch();
     const int fd = m_sock.Get();
     if (!m_shutdownOnClose || fd < 0) {
         NZSocketIO_linux::BaseClose();
@@ -107,16 +108,25 @@ int NZTcpClientIO_linux::socket_send(const unsigned char *data, unsigned int len
 {
     if (!data && len != 0)
         return -1;
-    NZDescriptorUse use(m_sock);
-    if (use.fd() < 0)
-        return -1;
-    const ssize_t n = send(use.fd(), data, len, MSG_NOSIGNAL);
+    ssize_t n;
+    int err;
+    {
+        NZDescriptorUse use(m_sock);
+        if (use.fd() < 0)
+            return -1;
+        n = send(use.fd(), data, len, MSG_NOSIGNAL);
+        err = errno;
+    }
     if (n >= 0)
         return static_cast<int>(n);
-    if (errno == EAGAIN || errno == EWOULDBLOCK)
+    if (err == EAGAIN || err == EWOULDBLOCK)
         return 0; // send time-out: nothing left in time
-    printf("NZTcpClientIO_linux socket_send: send error: %d\n", errno);
+    printf("NZTcpClientIO_linux socket_send: send error: %d\n", err);
     fflush(stdout);
+    // The printer refused the data (it closed its side, or reset): the connection is lost.
+    // Later writes fail at once, without another send or message.
+    if (err != EINTR)
+        MarkLostBySend();
     return static_cast<int>(n);
 }
 

@@ -10,7 +10,7 @@ thread_local const NZThreadIO *tl_closePort = nullptr;
 
 NZThreadIO::NZThreadIO()
     : m_ring(new NZIORxBuffer(16384)), m_readRequests(0), m_readStarts(0), m_readExits(0), m_stop(false),
-      m_packetSize(64), m_closeRequests(0), m_closeStarts(0), m_closeExits(0)
+      m_packetSize(64), m_closeRequests(0), m_closeStarts(0), m_closeExits(0), m_lossWatch(false)
 {
 }
 
@@ -42,7 +42,9 @@ bool NZThreadIO::StartReadThread()
     const int target = m_readStarts.load() + 1;
     m_readRequests.fetch_add(1);
     m_stop = false;
+    m_lossWatch = true;
     if (!NZIOThread::StartThread(&NZThreadIO::readThreadFunc, this)) {
+        m_lossWatch = false;
         m_readRequests.fetch_sub(1);
         return false;
     }
@@ -94,6 +96,20 @@ void NZThreadIO::StopCloseThread()
         NZIOSleep::SleepMs(1);
 }
 
+void NZThreadIO::StartLossClose()
+{
+    if (m_lossWatch.exchange(false))
+        StartCloseThread();
+}
+
+void NZThreadIO::MarkLostBySend()
+{
+    if (!m_lossWatch.load() || !IsOpened())
+        return;
+    SetInvalid(true);
+    StartLossClose();
+}
+
 bool NZThreadIO::DeferClose()
 {
     // A close asked for on the read thread (from a received event) must not wait for that
@@ -137,7 +153,7 @@ void NZThreadIO::readThreadFunc(void *arg)
     // Start the close thread before counting the exit, so a waiter that sees this thread
     // gone also sees the close on its way.
     if (closeAsked)
-        port->StartCloseThread();
+        port->StartLossClose();
     port->m_readExits.fetch_add(1);
 }
 

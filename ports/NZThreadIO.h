@@ -41,6 +41,14 @@ public:
 
 protected:
     bool DeferClose() override;
+    // A send the system refused for good (the connection is gone, not a time-out): marks
+    // the port invalid, as a receive error does, and has the close thread close it, also
+    // when the read thread has already ended (a printer that closed its side). Only ports
+    // opened with a read thread are watched this way; sockets that send without one
+    // (discovery, wireless set-up) retry as they please and are left as they are.
+    void MarkLostBySend();
+    // Our own close begins: failures that follow are its doing and start no close thread.
+    void EndLossWatch() { m_lossWatch = false; }
 
 private:
     NZIORxBuffer *m_ring;
@@ -52,6 +60,11 @@ private:
     std::atomic<int> m_closeRequests;
     std::atomic<int> m_closeStarts;
     std::atomic<int> m_closeExits;
+    // Set by each start of the read thread; the first loss to be reported (by the read
+    // thread or by a failed send) clears it and starts the close thread, so one loss
+    // starts one close thread however it was seen.
+    std::atomic<bool> m_lossWatch;
+    void StartLossClose();
 };
 
 #endif

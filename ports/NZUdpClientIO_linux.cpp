@@ -58,18 +58,27 @@ int NZUdpClientIO_linux::socket_sendto(const unsigned char *data, unsigned int l
 {
     if (!data && len != 0)
         return -1;
-    NZDescriptorUse use(m_sock);
-    if (use.fd() < 0)
-        return -1;
-    struct sockaddr_in sa;
-    memset(&sa, 0, sizeof(sa));
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = addr;
-    sa.sin_port = htons(port);
-    const ssize_t n = sendto(use.fd(), data, len, MSG_NOSIGNAL, reinterpret_cast<struct sockaddr *>(&sa), sizeof(sa));
+    ssize_t n;
+    int err;
+    {
+        NZDescriptorUse use(m_sock);
+        if (use.fd() < 0)
+            return -1;
+        struct sockaddr_in sa;
+        memset(&sa, 0, sizeof(sa));
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = addr;
+        sa.sin_port = htons(port);
+        n = sendto(use.fd(), data, len, MSG_NOSIGNAL, reinterpret_cast<struct sockaddr *>(&sa), sizeof(sa));
+        err = errno;
+    }
     if (n < 0) {
-        printf("NZUdpClientIO_linux socket_sendto: sendto error: %d\n", errno);
+        printf("NZUdpClientIO_linux socket_sendto: sendto error: %d\n", err);
         fflush(stdout);
+        // As on TCP, a refusal other than a time-out or a signal means the connection is
+        // lost; a datagram too large to send is refused alone and the port stays.
+        if (err != EAGAIN && err != EWOULDBLOCK && err != EINTR && err != EMSGSIZE)
+            MarkLostBySend();
     }
     return static_cast<int>(n);
 }

@@ -8,7 +8,9 @@
 // The guard resolves the handle value through the registry and takes one reference when it
 // is built, and gives it back when it goes out of scope; the release that drops the last
 // reference destroys the handle. A value whose connection is gone resolves to nothing,
-// even when a later connection lives at the same address.
+// even when a later connection lives at the same address; so does a value whose close has
+// begun (the application's or the device loss's), for every call made with the value.
+// Only the library's own port hooks, which run while a close finishes, pass EvenClosing.
 #ifndef QUORVANE_HANDLEGUARD_H
 #define QUORVANE_HANDLEGUARD_H
 
@@ -16,7 +18,13 @@
 
 class HandleGuard {
 public:
-    explicit HandleGuard(const void *handle) : m_handle(ptrs.AddRef(handle)) {}
+    typedef PtrAutoDeleteManager<IOHandle>::Lookup Lookup;
+    static constexpr Lookup EvenClosing = PtrAutoDeleteManager<IOHandle>::EvenClosing;
+
+    explicit HandleGuard(const void *handle, Lookup lookup = PtrAutoDeleteManager<IOHandle>::OpenOnly)
+        : m_handle(ptrs.AddRef(handle, lookup))
+    {
+    }
 
     ~HandleGuard()
     {

@@ -26,7 +26,7 @@ public:
           m_lastValue(kNoValue), m_destroy(destroy)
     {
         for (unsigned int i = 0; m_slots && i < m_capacity; ++i)
-            m_slots[i] = Slot{nullptr, kNoValue, 0};
+            m_slots[i] = Slot{nullptr, kNoValue, 0, false};
     }
 
     ~PtrAutoDeleteManager() { free(m_slots); }
@@ -48,7 +48,7 @@ public:
             if (m_lastValue > UINTPTR_MAX - 2)
                 return nullptr; // every value was given out once
             m_lastValue = m_lastValue == kNoValue ? 1 : m_lastValue + 2;
-            m_slots[i] = Slot{p, m_lastValue, 1};
+            m_slots[i] = Slot{p, m_lastValue, 1, false};
             if (valueField)
                 p->*valueField = reinterpret_cast<void *>(m_lastValue);
             return reinterpret_cast<void *>(m_lastValue);
@@ -56,9 +56,13 @@ public:
         return nullptr;
     }
 
+    // Whether a lookup also finds an object whose close has begun (MarkClosing).
+    enum Lookup { OpenOnly, EvenClosing };
+
     // One more reference to the object a handle value stands for; that object, or null
-    // when the value is not registered (null, destroyed or foreign).
-    T *AddRef(const void *handle)
+    // when the value is not registered (null, destroyed or foreign) or, for OpenOnly, when
+    // the object's close has begun.
+    T *AddRef(const void *handle, Lookup lookup = OpenOnly)
     {
         const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
         if (value == kNoValue || !m_slots)
@@ -66,11 +70,32 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         for (unsigned int i = 0; i < m_capacity; ++i) {
             if (m_slots[i].object && m_slots[i].value == value) {
+                if (m_slots[i].closing && lookup == OpenOnly)
+                    return nullptr;
                 ++m_slots[i].count;
                 return m_slots[i].object;
             }
         }
         return nullptr;
+    }
+
+    // Marks an object the caller holds a reference to as closing: OpenOnly lookups no
+    // longer find it, while the references already taken stay until released. True for
+    // the call that marked it, false when it was marked already (or is not registered).
+    bool MarkClosing(T *p)
+    {
+        if (!p || !m_slots)
+            return false;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (unsigned int i = 0; i < m_capacity; ++i) {
+            if (m_slots[i].object == p) {
+                if (m_slots[i].closing)
+                    return false;
+                m_slots[i].closing = true;
+                return true;
+            }
+        }
+        return false;
     }
 
     // Drops one reference to an object the caller holds a reference to; the last one frees
@@ -90,7 +115,7 @@ public:
                 return false;
             if (--m_slots[i].count > 0)
                 return false;
-            m_slots[i] = Slot{nullptr, kNoValue, 0};
+            m_slots[i] = Slot{nullptr, kNoValue, 0, false};
         }
         if (m_destroy)
             m_destroy(p);
@@ -99,7 +124,7 @@ public:
         return true;
     }
 
-    // Whether a handle value is registered right now (diagnostics and tests).
+    // Whether a handle value is registered right now, closing or not (diagnostics and tests).
     bool Contains(const void *handle)
     {
         const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
@@ -134,6 +159,7 @@ private:
         T *object; // null: free
         uintptr_t value;
         int count;
+        bool closing; // the object's close has begun
     };
 
     Slot *m_slots;

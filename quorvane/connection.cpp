@@ -348,26 +348,38 @@ bool Printer_SendRTQueryPackage_n(void *handle, unsigned char n, unsigned int ti
 
 // ---- Close and open events -----------------------------------------------------------
 
-void Port_ClosedEvent(void *handle)
+void Port_FinishClose(IOHandle *h)
 {
-    CallPortClosedEventForStructList(handle);
-    CP_Port_Close(handle);
+    if (h->m_currentPort)
+        h->m_currentPort->Close();
+    // A close that device loss started on the port's close thread may still be running
+    // (then ours did nothing): let it finish, so its closed event finds the handle alive.
+    NZThreadIO *threadPort = h->CurrentThreadPort();
+    if (threadPort)
+        threadPort->StopCloseThread();
+    // The open reference goes exactly once, with the first close of the connection.
+    if (!h->m_openRefDropped.exchange(true))
+        ptrs.Release(h);
 }
 
 // The thread's argument is the handle it holds a reference to.
 static void ClosedEventThread(void *arg)
 {
     IOHandle *h = static_cast<IOHandle *>(arg);
-    Port_ClosedEvent(h->m_handleValue);
+    // The port is closed (by the application, or because the device went): from here on
+    // no call resolves the value, while the callbacks below still get it.
+    ptrs.MarkClosing(h);
+    CallPortClosedEventForStructList(h->m_handleValue);
+    Port_FinishClose(h);
     ptrs.Release(h);
 }
 
 void Port_ClosedEventOnChildThread(void *handle)
 {
-    // The thread's own reference. The hook carries the handle value, so a hook raised
-    // after its connection was destroyed resolves to nothing and can never reach a later
-    // connection.
-    IOHandle *h = ptrs.AddRef(handle);
+    // The thread's own reference, taken also when the application's close has begun. The
+    // hook carries the handle value, so a hook raised after its connection was destroyed
+    // resolves to nothing and can never reach a later connection.
+    IOHandle *h = ptrs.AddRef(handle, PtrAutoDeleteManager<IOHandle>::EvenClosing);
     if (!h)
         return;
     if (h->m_closedEventStarted.exchange(true) || !NZIOThread::StartThread(&ClosedEventThread, h))

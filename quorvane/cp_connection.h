@@ -42,9 +42,14 @@ bool Printer_SendRTQueryPackage_1234(void *handle, unsigned int timeoutMs); // 1
 bool Printer_SendRTQueryPackage_n(void *handle, unsigned char n, unsigned int timeoutMs); // 10 04 n
 
 // Closed hook of the exported opens: runs the PortClosed callbacks and closes the handle
-// on a thread of its own, which holds a registry reference for its whole run.
+// on a thread of its own, which holds a registry reference for its whole run. That
+// thread marks the handle closing first, so a close the device loss began is not
+// followed by one of the application's.
 void Port_ClosedEventOnChildThread(void *handle);
-void Port_ClosedEvent(void *handle);
+// The close of a connection whose close has begun, by a caller holding a reference:
+// closes the port, waits for a close the device loss started, and drops the open
+// reference if no earlier close did.
+void Port_FinishClose(IOHandle *h);
 // Runs the PortOpened callbacks (handle not null) or PortOpenFailed (null) on a thread of
 // its own; returns once that thread runs. A handle given comes with a registry reference
 // of its own, which the event thread gives back.

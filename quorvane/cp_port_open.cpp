@@ -13,7 +13,7 @@
 static void DeferredCloseThread(void *arg)
 {
     IOHandle *h = static_cast<IOHandle *>(arg);
-    CP_Port_Close(h->m_handleValue);
+    Port_FinishClose(h);
     ptrs.Release(h);
 }
 
@@ -25,29 +25,24 @@ extern "C" CP_API int CP_Port_Close(CP_Handle handle)
     // The port's read thread cannot close its own port: the close would wait for it.
     if (h->OnOwnPortThread())
         return 0;
+    // Only the first close acts; from here on no call resolves the value.
+    if (!ptrs.MarkClosing(h.get()))
+        return 0;
     // Nor may another port's read thread wait for this port's: that thread may be in a
     // callback closing the caller's connection, and each would wait for the other. The
     // close then runs on a thread of its own, which holds a reference until it is done.
     if (NZThreadIO::OnAnyReadThread()) {
-        IOHandle *held = ptrs.AddRef(handle);
+        IOHandle *held = ptrs.AddRef(handle, PtrAutoDeleteManager<IOHandle>::EvenClosing);
         if (held) {
             if (NZIOThread::StartThread(&DeferredCloseThread, held))
                 return 1;
             ptrs.Release(held);
         }
     }
-    if (h->m_currentPort)
-        h->m_currentPort->Close();
-    // A close that device loss started on the port's close thread may still be running
-    // (then ours did nothing): let it finish, so its closed event finds the handle alive.
-    NZThreadIO *threadPort = h->CurrentThreadPort();
-    if (threadPort)
-        threadPort->StopCloseThread();
-    // The open reference goes exactly once, with the first close of the connection.
-    if (!h->m_openRefDropped.exchange(true))
-        ptrs.Release(h.get());
+    Port_FinishClose(h.get());
     return 1;
 }
+
 // Common tail of the exported opens: hook the closed event, then report the outcome.
 static CP_Handle FinishExportedOpen(CP_Handle handle, const char *name)
 {

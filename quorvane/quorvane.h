@@ -154,7 +154,10 @@ CP_API CP_Handle CP_Port_OpenBtBleProtoV3(const char *address, int autoreplymode
  * events. */
 CP_API CP_Handle CP_Port_OpenMemoryBuffer(unsigned int size);
 /* Closes the connection and destroys the handle. 1 when the handle was known, else 0.
- * Only the first close of a connection drops it; calling this from inside a callback
+ * Only the first close of a connection drops it: once a close has begun (this call's,
+ * or the library's own when the device was lost), a close with the handle returns 0 and
+ * every other call its failure value, as after the close finished; the PortClosed
+ * callbacks still get the handle value. Calling this from inside a callback
  * that runs on the connection's own read thread (received bytes, printer status, counts)
  * returns 0 and closes nothing. Called on another connection's read thread, it returns 1
  * at once and the close completes on a thread of its own. */

@@ -65,7 +65,8 @@ static void TakeReceivedPackage(IOHandle *h)
 
 void Port_ReadedEvent(const unsigned char *data, unsigned int length, void *handle)
 {
-    HandleGuard h(handle);
+    // Bytes that arrive while the connection closes are still taken and reported.
+    HandleGuard h(handle, HandleGuard::EvenClosing);
     if (!h || (!data && length != 0))
         return;
     // A UDP port raises this once per datagram, and a datagram is one package: whatever a
@@ -92,7 +93,7 @@ void Port_ReadedEvent(const unsigned char *data, unsigned int length, void *hand
 
 void Port_WritedEvent(const unsigned char *data, unsigned int length, void *handle)
 {
-    HandleGuard h(handle);
+    HandleGuard h(handle, HandleGuard::EvenClosing);
     if (!h)
         return;
     CallPortWrittenEventForStructList(handle, data, length);

@@ -18,6 +18,7 @@
 #include "ports/NZTcpClientIO_linux.h"
 #include "ports/NZUdpClientIO_linux.h"
 #include "ports/NZUtils.h"
+#include "support/TestNetns.h"
 #include "support/TestUtil.h"
 #include "support/UdpPeer.h"
 
@@ -540,6 +541,49 @@ TEST(UdpPort, NonThreadedReceiveAndSender)
               1);
     EXPECT_EQ(Recv(peer, 1000), "x");
     port.Close();
+}
+
+// A datagram the system refuses for good marks a connection port lost, as a receive error
+// does: it closes, and later writes fail without another send or message. A datagram too
+// large to send is refused alone, and a sender without a read thread (discovery, wireless
+// set-up) keeps trying.
+TEST(UdpPort, RefusedSendMarksAConnectionLost)
+{
+    TestNetns ns(false); // loopback only: nothing else is routed
+    REQUIRE_NETNS(ns);
+    const struct {
+        const char *what;
+        bool threaded;
+        const char *dest;
+        unsigned int size;
+        bool lost;
+    } rows[] = {
+        {"no route, connection port", true, "192.0.2.1", 8, true},
+        {"no route, sender without read thread", false, "192.0.2.1", 8, false},
+        {"datagram too large", true, "127.0.0.1", 70000, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(ns.Run(false, [&] {
+            NZUdpClientIO_linux port;
+            const bool opened = row.threaded ? port.Open(nullptr, 0, row.dest, 9100)
+                                             : port.OpenNonThread(nullptr, 0, row.dest, 9100);
+            ASSERT_TRUE(opened);
+            const std::vector<unsigned char> data(row.size, 0x1B);
+            testing::internal::CaptureStdout();
+            EXPECT_LT(port.Write(data.data(), row.size, 500), 0);
+            const bool closed = WaitFor([&] { return !port.IsOpened(); }, 2000);
+            EXPECT_EQ(port.Write(data.data(), row.size, 500) < 0, true);
+            const std::string out = testing::internal::GetCapturedStdout();
+            size_t lines = 0;
+            for (size_t at = 0; (at = out.find("sendto error", at)) != std::string::npos; ++at)
+                ++lines;
+            EXPECT_EQ(closed, row.lost);
+            EXPECT_EQ(port.IsInvalid(), row.lost);
+            EXPECT_EQ(lines, row.lost ? 1u : 2u) << out;
+            port.Close();
+        }));
+    }
 }
 
 TEST(UdpPort, LocalAddressesAndDestinations)

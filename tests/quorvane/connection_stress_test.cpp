@@ -317,6 +317,9 @@ TEST(ConnectionStress, ThreadsOpenWriteQueryCloseWithCallbacksThatCallBack)
         p.AddRule(FakePrinter::Hex("10 04 01 10 04 02 10 04 03 10 04 04"), FakePrinter::Hex("12 12 12 12"));
         ASSERT_TRUE(p.Start());
     }
+    // Connections of earlier tests are gone, their closed events with them: a late one
+    // would be counted here.
+    ASSERT_TRUE(WaitFor([] { return ptrs.Count() == 0; }, 5000)) << ptrs.Count() << " handles left before";
     ASSERT_EQ(1, CP_Port_AddOnPortOpenedEvent(OnOpened, nullptr));
     ASSERT_EQ(1, CP_Port_AddOnPortOpenFailedEvent(OnOpenFailed, nullptr));
     ASSERT_EQ(1, CP_Port_AddOnPortClosedEvent(OnClosed, nullptr));

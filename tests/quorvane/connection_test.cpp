@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -221,6 +222,98 @@ TEST_F(Connection, ValueOfALostConnectionReachesNothing)
         EXPECT_EQ(CP_Port_Close(live), 1);
     }
     EXPECT_EQ(reached, 0) << report.substr(0, 200);
+}
+
+// A printer that closes its side and then refuses data (its socket is gone, so the system
+// answers with a reset) while the application writes every 100 ms: the first refused
+// write reports the connection lost, PortClosed runs once, the value reaches nothing, and
+// the transport's message is printed once, not for every write.
+TEST_F(Connection, PrinterThatClosedItsSideIsLostAtTheFirstRefusedWrite)
+{
+    FakePrinter printer;
+    ASSERT_TRUE(printer.Start());
+    CP_Handle h = CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 0);
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(printer.WaitForLive(1, 2000));
+    printer.CloseAll();
+    ASSERT_TRUE(printer.WaitForLive(0, 2000));
+    testing::internal::CaptureStdout();
+    const unsigned char byte = 0x0A;
+    int64_t firstFailure = 0;
+    for (int i = 0; i < 30 && !firstFailure; ++i) {
+        if (CP_Port_Write(h, &byte, 1, 500) < 0)
+            firstFailure = NZUtils_MonotonicMs();
+        else
+            NZIOSleep::SleepMs(100);
+    }
+    while (firstFailure && ev.closed.load() == 0 && NZUtils_MonotonicMs() - firstFailure < 3000) {
+        NZIOSleep::SleepMs(100);
+        CP_Port_Write(h, &byte, 1, 500);
+    }
+    const bool closedInTime = ev.closed.load() == 1;
+    for (int i = 0; i < 3; ++i) {
+        NZIOSleep::SleepMs(100);
+        EXPECT_EQ(CP_Port_Write(h, &byte, 1, 500), -1);
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_NE(firstFailure, 0) << "no write failed";
+    EXPECT_TRUE(closedInTime) << "PortClosed within 3 s of the first failed write";
+    EXPECT_EQ(CP_Port_IsOpened(h), 0);
+    EXPECT_EQ(CP_Port_IsConnectionValid(h), 0);
+    CP_Handle live = CP_Port_OpenMemoryBuffer(64);
+    ASSERT_NE(live, nullptr);
+    std::string report;
+    EXPECT_EQ(StaleCallsThatReached(h, live, &report), 0) << report;
+    EXPECT_EQ(CP_Port_Close(live), 1);
+    size_t lines = 0;
+    for (size_t at = 0; (at = out.find("socket_send: send error: ", at)) != std::string::npos; ++at)
+        ++lines;
+    EXPECT_GE(lines, 1u);
+    EXPECT_LE(lines, 3u) << out.substr(0, 300);
+    EXPECT_TRUE(WaitFor([&] { return ptrs.Count() == 0; }, 3000));
+    EXPECT_EQ(ev.closed.load(), 1);
+}
+
+// Once a close has begun, the value reaches nothing: a second close right after the first
+// (while the closed-event thread may still hold the handle) returns 0, and so does every
+// other call; the PortClosed callbacks still get the value.
+TEST_F(Connection, SecondCloseRightAfterTheFirstReturnsZero)
+{
+    FakePrinter printer;
+    ASSERT_TRUE(printer.Start());
+    PtyPrinter device;
+    ASSERT_TRUE(device.Ok());
+    const struct {
+        const char *name;
+        std::function<CP_Handle()> open;
+        int closedEvents;
+    } rows[] = {
+        {"tcp", [&] { return CP_Port_OpenTcp(nullptr, "127.0.0.1", printer.Port(), 3000, 0); }, 1},
+        {"memory", [] { return CP_Port_OpenMemoryBuffer(64); }, 0},
+        {"pty", [&] { return CP_Port_OpenCom(device.Path(), 9600, CP_ComDataBits_8, CP_ComParity_NoParity,
+                                             CP_ComStopBits_One, CP_ComFlowControl_None, 0); }, 1},
+    };
+    int closed = 0;
+    for (const auto &row : rows) {
+        for (int run = 0; run < 5; ++run) {
+            SCOPED_TRACE(std::string(row.name) + " run " + std::to_string(run));
+            CP_Handle h = row.open();
+            ASSERT_NE(h, nullptr);
+            CP_Handle live = CP_Port_OpenMemoryBuffer(64);
+            ASSERT_NE(live, nullptr);
+            EXPECT_EQ(CP_Port_Close(h), 1);
+            std::string report; // the first stale call is the second close
+            EXPECT_EQ(StaleCallsThatReached(h, live, &report), 0) << report;
+            EXPECT_EQ(CP_Port_Close(live), 1);
+            closed += row.closedEvents;
+            ASSERT_TRUE(WaitFor([&] { return ev.closed.load() == closed; }, 3000));
+            ASSERT_TRUE(WaitFor([&] { return ptrs.Count() == 0; }, 3000));
+            if (row.closedEvents) {
+                std::lock_guard<std::mutex> lock(ev.mutex);
+                EXPECT_EQ(ev.handles.back(), h);
+            }
+        }
+    }
 }
 
 TEST_F(Connection, HundredMemoryOpensThenFull)

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -267,7 +268,8 @@ TEST(PortCalls, ReadSkipsAutoReplyFrames)
     EXPECT_EQ(Str(buf, 3), "41 42 0A");
 }
 
-// Once the port has closed, a read returns 0 at once, even with bytes still waiting.
+// Once the close has begun, every call with the value fails at once, even while the
+// handle itself lives on (here held by a guard) and bytes still wait in it.
 TEST(PortCalls, ReadOnClosedPortReturnsAtOnce)
 {
     TcpConnection c;
@@ -279,15 +281,17 @@ TEST(PortCalls, ReadOnClosedPortReturnsAtOnce)
     EXPECT_EQ(CP_Port_Close(c.h), 1);
     unsigned char buf[4];
     const int64_t start = Now();
-    EXPECT_EQ(CP_Port_Read(c.h, buf, 4, 5000), 0);
-    EXPECT_EQ(CP_Port_ReadUntilByte(c.h, buf, 4, 5000, 0x02), 0);
+    EXPECT_EQ(CP_Port_Read(c.h, buf, 4, 5000), -1);
+    EXPECT_EQ(CP_Port_ReadUntilByte(c.h, buf, 4, 5000, 0x02), -1);
     EXPECT_LT(Now() - start, 300);
     EXPECT_EQ(CP_Port_Write(c.h, buf, 1, 100), -1);
     EXPECT_EQ(CP_Port_IsOpened(c.h), 0);
     EXPECT_EQ(CP_Port_IsConnectionValid(c.h), 0);
-    EXPECT_EQ(CP_Port_Available(c.h), 3);
-    EXPECT_EQ(CP_Port_SkipAvailable(c.h), 1);
-    EXPECT_EQ(CP_Port_Available(c.h), 0);
+    EXPECT_EQ(CP_Port_Available(c.h), -1);
+    EXPECT_EQ(CP_Port_SkipAvailable(c.h), 0);
+    EXPECT_EQ(CP_Port_Close(c.h), 0);
+    std::lock_guard<std::mutex> lock(keep->m_rxMutex);
+    EXPECT_EQ(keep->m_rxBuffer.Available(), 3u); // nothing stored was touched
     c.h = nullptr;
 }
 

@@ -22,6 +22,14 @@ TEST(Registry, CountsAndLastRelease)
     void *value = reg.InitPtr(a);
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(reg.AddRef(value), a);
+    // Once marked closing, plain lookups refuse the value; references already taken stay,
+    // and lookups for the library's own threads still find it.
+    EXPECT_TRUE(reg.MarkClosing(a));
+    EXPECT_FALSE(reg.MarkClosing(a));
+    EXPECT_EQ(reg.AddRef(value), nullptr);
+    EXPECT_TRUE(reg.Contains(value));
+    EXPECT_EQ(reg.AddRef(value, PtrAutoDeleteManager<Counted>::EvenClosing), a);
+    EXPECT_FALSE(reg.Release(a)); // count 3 -> 2
     EXPECT_FALSE(reg.Release(a)); // count 2 -> 1: still alive
     EXPECT_EQ(Counted::alive, 1);
     EXPECT_TRUE(reg.Release(a)); // 1 -> 0: destroyed
