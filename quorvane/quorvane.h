@@ -45,6 +45,10 @@
  *   PortReceived, PrinterStatus,
  *   PrinterReceived, PrinterPrinted .. the connection's read thread
  *   LAN printer discovery ............ receive threads, while CP_Port_EnumNetPrinter runs
+ *
+ * Unloading. Once loaded, the library stays mapped until the process ends (dlclose does
+ * not unload it): threads of its own, such as the one raising PortClosed, may still be
+ * finishing after the call that started them has returned.
  */
 #ifndef QUORVANE_H
 #define QUORVANE_H
