@@ -1,5 +1,7 @@
 #include "ports/NZThreadIO.h"
 
+#include <cstdlib>
+
 #include "ports/NZUtils.h"
 
 namespace {
@@ -9,8 +11,9 @@ thread_local const NZThreadIO *tl_closePort = nullptr;
 }
 
 NZThreadIO::NZThreadIO()
-    : m_ring(new NZIORxBuffer(16384)), m_readRequests(0), m_readStarts(0), m_readExits(0), m_stop(false),
-      m_packetSize(64), m_closeRequests(0), m_closeStarts(0), m_closeExits(0), m_lossWatch(false)
+    : m_ring(new NZIORxBuffer(16384)), m_packet(nullptr), m_packetCapacity(0), m_readRequests(0), m_readStarts(0),
+      m_readExits(0), m_stop(false), m_packetSize(64), m_closeRequests(0), m_closeStarts(0), m_closeExits(0),
+      m_lossWatch(false)
 {
 }
 
@@ -19,14 +22,15 @@ NZThreadIO::~NZThreadIO()
     StopReadThread();
     StopCloseThread();
     delete m_ring;
+    free(m_packet);
 }
 
 void NZThreadIO::SetReadPacketSize(unsigned int size)
 {
     if (size == 0)
         size = 1;
-    if (size > 1024)
-        size = 1024;
+    if (size > MaxReadPacketSize)
+        size = MaxReadPacketSize;
     m_packetSize = size;
 }
 
@@ -36,9 +40,22 @@ bool NZThreadIO::OnAnyReadThread() { return tl_readPort != nullptr; }
 
 bool NZThreadIO::StartReadThread()
 {
-    // The ring's storage comes with the first open: idle port objects hold none.
+    // The ring's storage and the packet buffer come with the first open: idle port objects
+    // hold neither. A larger packet size set since then needs a new buffer, which is only
+    // swapped while no read thread uses the old one.
     if (!m_ring->Allocate())
         return false;
+    if (m_packetCapacity < m_packetSize) {
+        if (IsReadThreadRunning())
+            return false;
+        const unsigned int size = m_packetSize;
+        unsigned char *packet = static_cast<unsigned char *>(malloc(size));
+        if (!packet)
+            return false;
+        free(m_packet);
+        m_packet = packet;
+        m_packetCapacity = size;
+    }
     const int target = m_readStarts.load() + 1;
     m_readRequests.fetch_add(1);
     m_stop = false;
@@ -125,7 +142,8 @@ void NZThreadIO::readThreadFunc(void *arg)
     NZThreadIO *port = static_cast<NZThreadIO *>(arg);
     tl_readPort = port;
     port->m_readStarts.fetch_add(1);
-    unsigned char packet[1024];
+    unsigned char *const packet = port->m_packet;
+    const unsigned int capacity = port->m_packetCapacity;
     bool closeAsked = false;
     while (!port->m_stop) {
         if (!port->IsOpened())
@@ -136,7 +154,8 @@ void NZThreadIO::readThreadFunc(void *arg)
         }
         if (port->IsUnreadable() || port->IsCancelRead())
             break;
-        const int n = port->ReadDirectly(packet, port->m_packetSize, 100);
+        const unsigned int size = port->m_packetSize;
+        const int n = port->ReadDirectly(packet, size < capacity ? size : capacity, 100);
         if (n > 0) {
             for (int i = 0; i < n; ++i) {
                 if (!port->IsOpened() || port->IsInvalid() || port->IsUnreadable() || port->IsCancelRead())

@@ -25,6 +25,11 @@ public:
     // Asks the read thread to end and waits for it (never from the read thread itself).
     void StopReadThread();
     bool WaitReadThreadFinished(unsigned int timeoutMs);
+    // The largest read the thread makes: a UDP datagram can carry no more, and reading one
+    // whole is the only way to have all of it (the system drops what a read leaves).
+    static constexpr unsigned int MaxReadPacketSize = 65535;
+    // 0 becomes 1, sizes above MaxReadPacketSize become that. The thread's buffer is sized
+    // when it starts, so a larger size than it had takes effect with the next start.
     void SetReadPacketSize(unsigned int size);
     unsigned int GetReadPacketSize() const { return m_packetSize; }
     bool StartCloseThread();
@@ -52,6 +57,9 @@ protected:
 
 private:
     NZIORxBuffer *m_ring;
+    // The read thread's packet buffer, allocated by StartReadThread for the packet size.
+    unsigned char *m_packet;
+    unsigned int m_packetCapacity;
     std::atomic<int> m_readRequests;
     std::atomic<int> m_readStarts;
     std::atomic<int> m_readExits;

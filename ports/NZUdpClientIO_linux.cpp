@@ -31,7 +31,8 @@ bool NZUdpClientIO_linux::OpenSocket(const char *localIp, unsigned short localPo
     }
     SetOpened(true);
     if (threaded) {
-        SetReadPacketSize(1024);
+        // One read per datagram, each whole: a shorter read loses the datagram's rest.
+        SetReadPacketSize(MaxReadPacketSize);
         if (!StartReadThread()) {
             SetOpened(false);
             NZSocketIO_linux::BaseClose();

@@ -11,7 +11,8 @@ public:
     ~NZUdpClientIO_linux() override;
 
     // Binds when a local address or port is given (no address: any), remembers the
-    // destination, switches address reuse and broadcast on and starts the read thread.
+    // destination, switches address reuse and broadcast on and starts the read thread, which
+    // reads each datagram whole.
     // A local or destination text that is not an IPv4 address fails.
     bool Open(const char *localIp, unsigned short localPort, const char *destIp, unsigned short destPort) override;
     using NZUdpClientIO::Open;

@@ -60,6 +60,10 @@
  *       iconv failed to convert str from WCHAR_T to GBK. errno 84
  * Nothing is printed on standard error. A program that keeps standard output for itself
  * can point it elsewhere (freopen, dup2) or run the library in a process of its own.
+ *
+ * Unloading. Once loaded, the library stays mapped until the process ends (dlclose does
+ * not unload it): threads of its own, such as the one raising PortClosed, may still be
+ * finishing after the call that started them has returned.
  */
 #ifndef QUORVANE_H
 #define QUORVANE_H

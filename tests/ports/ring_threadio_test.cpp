@@ -121,7 +121,7 @@ TEST(ThreadPort, ReadPacketSizeIsClamped)
     SocketPairIO io;
     struct Row {
         unsigned int in, out;
-    } rows[] = {{0, 1}, {1, 1}, {64, 64}, {1024, 1024}, {5000, 1024}};
+    } rows[] = {{0, 1}, {1, 1}, {64, 64}, {1024, 1024}, {5000, 5000}, {65535, 65535}, {65536, 65535}};
     for (const Row &r : rows) {
         io.SetReadPacketSize(r.in);
         EXPECT_EQ(r.out, io.GetReadPacketSize());

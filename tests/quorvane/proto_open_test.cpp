@@ -179,4 +179,31 @@ TEST_F(ProtoOpen, UdpDatagramIsOnePackage)
     }
 }
 
+// A reply arrives whole whatever the size of its datagram, up to the largest one IPv4
+// carries: 65507 bytes, that is 65495 data bytes behind the package header.
+TEST_F(ProtoOpen, UdpRepliesArriveWhole)
+{
+    for (const unsigned int size : {1000u, 1100u, 4000u, 65495u}) {
+        std::string data(size, '\0');
+        for (unsigned int i = 0; i < size; ++i)
+            data[i] = static_cast<char>(i * 7 + i / 251);
+        const std::string reply = Package(0xFF, 0x1234, 5, data);
+        quorvane_test::UdpFakePrinter device([&](int, const quorvane_test::Bytes &) {
+            return std::vector<quorvane_test::Bytes>{quorvane_test::Bytes(reply.begin(), reply.end())};
+        });
+        CP_Handle h = CP_Proto_OpenUdp("127.0.0.1", 0, "127.0.0.1", device.Port());
+        ASSERT_NE(h, nullptr);
+        CP_Proto_SetWorkEnabled(h, 1);
+        std::vector<unsigned char> buf(65535);
+        unsigned int got = 0;
+        EXPECT_EQ(CP_Proto_SendPackageAndRecvResponseWithRetry(h, 0xFF, 0x1234, 5, 0, nullptr, 1000, 2000,
+                                                               static_cast<unsigned int>(buf.size()), buf.data(),
+                                                               &got, 1),
+                  1)
+            << size;
+        EXPECT_TRUE(std::string(buf.begin(), buf.begin() + got) == data) << size << " bytes, " << got << " came";
+        EXPECT_EQ(CP_Port_Close(h), 1);
+    }
+}
+
 } // namespace
