@@ -8,7 +8,11 @@
 // leak at exit.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -282,6 +286,28 @@ std::vector<Row> Table()
     static const TempDir dir;
     static const std::string path = dir.Sub("out.prn");
     rows.push_back({"open file", 0, Open([] { return CP_Port_OpenFile(path.c_str()); })});
+    // A TCP open starts the read thread and the open event's thread; the listener's
+    // backlog completes the connection, and each run's connection is taken off it after.
+    static const int listener = [] {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0 || listen(fd, 16) != 0)
+            return -1;
+        return fd;
+    }();
+    rows.push_back({"open TCP", 0, [](long k, bool *fired) {
+                        sockaddr_in a{};
+                        socklen_t len = sizeof(a);
+                        getsockname(listener, reinterpret_cast<sockaddr *>(&a), &len);
+                        const Outcome o = Open([&] {
+                            return CP_Port_OpenTcp(nullptr, "127.0.0.1", ntohs(a.sin_port), 2000, 0);
+                        })(k, fired);
+                        for (int fd; (fd = accept(listener, nullptr, nullptr)) >= 0;)
+                            close(fd);
+                        return o;
+                    }});
     return rows;
 }
 
