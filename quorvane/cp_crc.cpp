@@ -50,8 +50,8 @@ unsigned char CRC_ScrambleKey(unsigned int random)
 extern "C" CP_API void CP_CRC_Encrypt(const unsigned char *input, unsigned int length, unsigned char *output,
                                       unsigned int *random)
 {
-    // Nowhere to put the random value: nothing to do.
     AtBoundary([&] {
+        // Nowhere to put the random value: nothing to do.
         if (!random)
             return;
         srand(static_cast<unsigned int>(time(nullptr)));
