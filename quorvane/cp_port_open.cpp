@@ -73,9 +73,14 @@ extern "C" CP_API CP_Handle CP_Port_OpenCom(const char *name, int baudrate, CP_C
                                             CP_ComParity parity, CP_ComStopBits stopbits,
                                             CP_ComFlowControl flowcontrol, int autoreplymode)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
-        return FinishExportedOpen(Port_OpenCom(name, static_cast<unsigned int>(baudrate), databits, parity, stopbits,
-                                               flowcontrol, static_cast<unsigned int>(autoreplymode)),
+    // A C caller may pass any number for the settings: they go on as numbers, never read
+    // back from an enum object (the port refuses those it does not know).
+    return AtBoundary(nullptr, [&, bits = static_cast<int>(databits), par = static_cast<int>(parity),
+                                stop = static_cast<int>(stopbits), flow = static_cast<int>(flowcontrol)]() -> CP_Handle {
+        return FinishExportedOpen(Port_OpenCom(name, static_cast<unsigned int>(baudrate),
+                                               static_cast<CP_ComDataBits>(bits), static_cast<CP_ComParity>(par),
+                                               static_cast<CP_ComStopBits>(stop), static_cast<CP_ComFlowControl>(flow),
+                                               static_cast<unsigned int>(autoreplymode)),
                                   name);
     });
 }

@@ -110,9 +110,12 @@ bool TakeReceivedByte(IOHandle *h, unsigned char &b)
 extern "C" CP_API CP_Handle CP_Proto_OpenCom(const char *name, int baudrate, CP_ComDataBits databits,
                                              CP_ComParity parity, CP_ComStopBits stopbits)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
-        return Port_OpenCom(name, static_cast<unsigned int>(baudrate), databits, parity, stopbits,
-                            CP_ComFlowControl_None, 0);
+    // The settings go on as numbers, as in CP_Port_OpenCom.
+    return AtBoundary(nullptr, [&, bits = static_cast<int>(databits), par = static_cast<int>(parity),
+                                stop = static_cast<int>(stopbits)]() -> CP_Handle {
+        return Port_OpenCom(name, static_cast<unsigned int>(baudrate), static_cast<CP_ComDataBits>(bits),
+                            static_cast<CP_ComParity>(par), static_cast<CP_ComStopBits>(stop), CP_ComFlowControl_None,
+                            0);
     });
 }
 
