@@ -15,6 +15,7 @@
 #include "nzcommon/imgprocess/grayconv.h"
 #include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/page_layout.h"
+#include "printer/NZSymbolImaging.h"
 #include "quorvane/Boundary.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_image_size.h"
@@ -343,7 +344,8 @@ extern "C" CP_API int CP_Page_DrawRasterImageFromPixels(CP_Handle handle, int x,
                                                         int img_datalen, int img_width, int img_height,
                                                         int img_stride, int img_format, int binaryzation_method)
 {
-    // Formats 1 and 2 are raster already; the others are binarized by the method.
+    // Formats 1 and 2 are raster already; the others are binarized by the method. The
+    // picture is converted before anything is sent.
     return AtBoundary(0, [&]() -> int {
         if (!img_data || !PixelImageFits(img_datalen, img_width, img_height, img_stride, img_format))
             return 0;
@@ -353,9 +355,15 @@ extern "C" CP_API int CP_Page_DrawRasterImageFromPixels(CP_Handle handle, int x,
         HandleGuard h(handle);
         if (!h)
             return 0;
+        int bytesPerLine = 0;
+        const NZImgOwned<unsigned char> raster(NZSym_ConvertPixels(img_data, img_width, img_height, img_stride,
+                                                                   img_format, binaryzation_method, &bytesPerLine));
+        if (!raster || bytesPerLine <= 0)
+            return 0;
         return DrawImageAt(handle, h->m_printerProperty, x, y, img_width, img_height, [&] {
-            return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromPixels(
-                img_data, img_datalen, img_width, img_height, img_stride, img_format, binaryzation_method);
+            return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(
+                raster.get(), static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(img_width),
+                static_cast<unsigned int>(img_height));
         });
     });
 }
