@@ -16,7 +16,7 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
+#include <cstdio>
 #include <functional>
 #include <new>
 #include <string>
