@@ -77,8 +77,12 @@ void NZIOUdpBroadcastHandler::readThreadFunc(void *arg)
                 NZIOSleep::SleepMs(1);
                 continue;
             }
-            if (self->m_callback)
-                self->m_callback(buf, static_cast<unsigned int>(n), addr, port, self->m_user);
+            // What the datagram's handler throws (memory running out) drops that datagram.
+            try {
+                if (self->m_callback)
+                    self->m_callback(buf, static_cast<unsigned int>(n), addr, port, self->m_user);
+            } catch (...) {
+            }
         }
         free(buf);
     }

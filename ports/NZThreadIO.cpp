@@ -155,7 +155,14 @@ void NZThreadIO::readThreadFunc(void *arg)
         if (port->IsUnreadable() || port->IsCancelRead())
             break;
         const unsigned int size = port->m_packetSize;
-        const int n = port->ReadDirectly(packet, size < capacity ? size : capacity, 100);
+        // The received hook runs in here; what it throws (memory running out) drops this
+        // piece of data and the thread goes on.
+        int n = 0;
+        try {
+            n = port->ReadDirectly(packet, size < capacity ? size : capacity, 100);
+        } catch (...) {
+            continue;
+        }
         if (n > 0) {
             for (int i = 0; i < n; ++i) {
                 if (!port->IsOpened() || port->IsInvalid() || port->IsUnreadable() || port->IsCancelRead())
@@ -181,7 +188,11 @@ void NZThreadIO::closeThreadFunc(void *arg)
     NZThreadIO *port = static_cast<NZThreadIO *>(arg);
     tl_closePort = port;
     port->m_closeStarts.fetch_add(1);
-    port->Close();
+    try {
+        port->Close();
+    } catch (...) {
+        // counted as ended all the same, so no waiter hangs
+    }
     tl_closePort = nullptr;
     port->m_closeExits.fetch_add(1);
 }

@@ -1,5 +1,8 @@
 #include "ports/NZUtils.h"
 
+#include <cxxabi.h>
+#include <pthread.h>
+
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -8,7 +11,6 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
-#include <pthread.h>
 #include <sys/time.h>
 
 int64_t NZIOTimeStamp::GetSysTimeMicros()
@@ -87,7 +89,15 @@ struct ThreadStartRecord {
 void *NZIOThread::ThreadRoutine(void *record)
 {
     ThreadStartRecord *r = static_cast<ThreadStartRecord *>(record);
-    r->fn(r->arg);
+    // Nothing a thread body throws may end the process: the rest of its work is dropped.
+    // The unwinding of a cancelled thread goes on.
+    try {
+        r->fn(r->arg);
+    } catch (abi::__forced_unwind &) {
+        free(r);
+        throw;
+    } catch (...) {
+    }
     free(r);
     return nullptr;
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/jbigcodec.h"
 #include "printer/NZCommandBuffer.h"
 #include "printer/NZSymbolImaging.h"
@@ -176,12 +177,8 @@ bool NZLabelPrinter::DrawWideString(unsigned short x, unsigned short y, unsigned
 {
     if (!text || !encoding)
         return false;
-    char *converted = NZIconv_WideToEncoding(text, encoding);
-    if (!converted)
-        return false;
-    const bool ok = DrawString(x, y, a, b, converted);
-    free(converted);
-    return ok;
+    NZImgOwned<char> converted(NZIconv_WideToEncoding(text, encoding));
+    return converted && DrawString(x, y, a, b, converted.get());
 }
 
 bool NZLabelPrinter::DrawWideStringInUTF8(unsigned short x, unsigned short y, unsigned short a, unsigned short b,
@@ -279,12 +276,8 @@ bool NZLabelPrinter::DrawWQRCode(unsigned short x, unsigned short y, unsigned ch
 {
     if (!text || !encoding)
         return false;
-    char *converted = NZIconv_WideToEncoding(text, encoding);
-    if (!converted)
-        return false;
-    const bool ok = DrawQRCode(x, y, s1, s2, s3, s4, converted);
-    free(converted);
-    return ok;
+    NZImgOwned<char> converted(NZIconv_WideToEncoding(text, encoding));
+    return converted && DrawQRCode(x, y, s1, s2, s3, s4, converted.get());
 }
 
 bool NZLabelPrinter::DrawWQRCodeInUTF8(unsigned short x, unsigned short y, unsigned char s1, unsigned char s2,
@@ -329,7 +322,7 @@ bool NZLabelPrinter::DrawRasterImageWithStyle(unsigned short x, unsigned short y
         return false;
     const size_t dataLen = static_cast<size_t>(bytesPerLine) * height;
     // Padding bits beyond the image width must print white.
-    unsigned char *copy = NZSym_CopyRasterClearingPadding(raster, bytesPerLine, widthDots, height);
+    NZImgOwned<unsigned char> copy(NZSym_CopyRasterClearingPadding(raster, bytesPerLine, widthDots, height));
     if (!copy)
         return false;
     NZCommandBuffer cmd(dataLen + 13);
@@ -343,10 +336,9 @@ bool NZLabelPrinter::DrawRasterImageWithStyle(unsigned short x, unsigned short y
         cmd.PutLE16(bytesPerLine * 8);
         cmd.PutLE16(height);
         cmd.PutLE16(style);
-        cmd.PutBytes(copy, dataLen);
+        cmd.PutBytes(copy.get(), dataLen);
         ok = cmd.Complete() && WriteCommand(cmd.Data(), cmd.Size());
     }
-    free(copy);
     return ok;
 }
 
@@ -356,14 +348,15 @@ bool NZLabelPrinter::DrawRasterImageWithJBIG5Compress(unsigned short x, unsigned
 {
     if (!LabelRasterFits(bytesPerLine, height, raster))
         return false;
-    unsigned char *copy = NZSym_CopyRasterClearingPadding(raster, bytesPerLine, widthDots, height);
+    NZImgOwned<unsigned char> copy(NZSym_CopyRasterClearingPadding(raster, bytesPerLine, widthDots, height));
     if (!copy)
         return false;
     int bieLen = 0;
-    unsigned char *bie = Quorvane_ImgUtils_RasterDataToJBIG5Data(static_cast<int>(bytesPerLine),
-                                                                 static_cast<int>(bytesPerLine * 8),
-                                                                 static_cast<int>(height), copy, &bieLen);
-    free(copy);
+    NZImgOwned<unsigned char> bie(Quorvane_ImgUtils_RasterDataToJBIG5Data(static_cast<int>(bytesPerLine),
+                                                                          static_cast<int>(bytesPerLine * 8),
+                                                                          static_cast<int>(height), copy.get(),
+                                                                          &bieLen));
+    copy.reset();
     if (!bie)
         return false;
     bool ok = false;
@@ -378,11 +371,10 @@ bool NZLabelPrinter::DrawRasterImageWithJBIG5Compress(unsigned short x, unsigned
             cmd.PutLE16(bytesPerLine * 8);
             cmd.PutLE16(height);
             cmd.PutLE32(static_cast<uint32_t>(bieLen));
-            cmd.PutBytes(bie, static_cast<size_t>(bieLen));
+            cmd.PutBytes(bie.get(), static_cast<size_t>(bieLen));
             ok = cmd.Complete() && WriteCommand(cmd.Data(), cmd.Size());
         }
     }
-    free(bie);
     return ok;
 }
 
@@ -398,18 +390,16 @@ bool NZLabelPrinter::DrawRasterImageSpecifyCompressMethod(unsigned short x, unsi
     return false;
 }
 
-bool NZLabelPrinter::DrawConverted(unsigned short x, unsigned short y, unsigned char *raster, int bytesPerLine,
+bool NZLabelPrinter::DrawConverted(unsigned short x, unsigned short y, unsigned char *converted, int bytesPerLine,
                                    int width, int height, int method)
 {
+    NZImgOwned<unsigned char> raster(converted);
     if (!raster)
         return false;
-    bool ok = false;
-    if (bytesPerLine > 0 && width > 0 && height > 0)
-        ok = DrawRasterImageSpecifyCompressMethod(x, y, static_cast<unsigned int>(bytesPerLine),
-                                                  static_cast<unsigned int>(width), static_cast<unsigned int>(height),
-                                                  raster, method);
-    free(raster);
-    return ok;
+    return bytesPerLine > 0 && width > 0 && height > 0 &&
+           DrawRasterImageSpecifyCompressMethod(x, y, static_cast<unsigned int>(bytesPerLine),
+                                                static_cast<unsigned int>(width), static_cast<unsigned int>(height),
+                                                raster.get(), method);
 }
 
 bool NZLabelPrinter::DrawRasterImageFromPixels(unsigned short x, unsigned short y, const unsigned char *pixels,

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "printer/iconvutils.h"
 
 namespace {
@@ -50,12 +51,8 @@ bool NZPosPrinter::POS_PrintWideString(const wchar_t *text, const char *encoding
 {
     if (!text || !encoding)
         return false;
-    char *converted = NZIconv_WideToEncoding(text, encoding);
-    if (!converted)
-        return false;
-    const bool ok = POS_PrintString(converted);
-    free(converted);
-    return ok;
+    NZImgOwned<char> converted(NZIconv_WideToEncoding(text, encoding));
+    return converted && POS_PrintString(converted.get());
 }
 
 bool NZPosPrinter::POS_PrintWideStringInUTF8(const wchar_t *text) { return POS_PrintWideString(text, "UTF-8"); }

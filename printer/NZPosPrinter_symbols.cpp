@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/jbigcodec.h"
 #include "nzcommon/imgprocess/rastercmd.h"
 #include "printer/NZCommandBuffer.h"
@@ -228,43 +229,41 @@ bool NZPosPrinter::POS_PrintRasterImageSpecifyCompressMethod(const unsigned char
         return false;
     if (!data || bytesPerLine == 0 || lines == 0 || bytesPerLine > maxBytesPerLine)
         return false;
-    unsigned char *copy = NZSym_CopyRasterClearingPadding(data, bytesPerLine, widthDots, lines);
+    NZImgOwned<unsigned char> copy(NZSym_CopyRasterClearingPadding(data, bytesPerLine, widthDots, lines));
     if (!copy)
         return false;
     const int bpl = static_cast<int>(bytesPerLine);
     const int height = static_cast<int>(lines);
     int size = 0;
-    unsigned char *seq = nullptr;
+    NZImgOwned<unsigned char> seq;
     bool wellFormed = false;
+    // The whole command is built before a byte of it is written.
     if (method == 0) {
-        seq = Quorvane_ImgUtils_RasterDataToRasterCmdSpecifyBankHeight(bpl, height, copy, 24, &size);
+        seq.reset(Quorvane_ImgUtils_RasterDataToRasterCmdSpecifyBankHeight(bpl, height, copy.get(), 24, &size));
         wellFormed = seq && size > 0;
     } else if (method == 1) {
         static const unsigned char lead[3] = {0x1F, 0x28, 0x50};
-        seq = Quorvane_ImgUtils_RasterDataToCompressCmd(bpl, height, copy, &size);
-        wellFormed = seq && size > 0 && IsLengthChain(seq, static_cast<size_t>(size), lead);
+        seq.reset(Quorvane_ImgUtils_RasterDataToCompressCmd(bpl, height, copy.get(), &size));
+        wellFormed = seq && size > 0 && IsLengthChain(seq.get(), static_cast<size_t>(size), lead);
     } else {
         static const unsigned char lead[3] = {0x1F, 0x28, 0x4A};
-        seq = Quorvane_ImgUtils_RasterDataToJBIG5CmdSpecifyBankHeight(bpl, height, copy, 255, &size);
-        wellFormed = seq && size > 0 && IsLengthChain(seq, static_cast<size_t>(size), lead);
+        seq.reset(Quorvane_ImgUtils_RasterDataToJBIG5CmdSpecifyBankHeight(bpl, height, copy.get(), 255, &size));
+        wellFormed = seq && size > 0 && IsLengthChain(seq.get(), static_cast<size_t>(size), lead);
     }
-    free(copy);
-    const bool ok = wellFormed && WriteCommand(seq, static_cast<size_t>(size));
-    free(seq);
-    return ok;
+    copy.reset();
+    return wellFormed && WriteCommand(seq.get(), static_cast<size_t>(size));
 }
 
 // Prints a converted raster through print(raster, bytesPerLine, width, height) and frees
 // it; false when the conversion failed.
 template <typename Print>
-static bool printConverted(unsigned char *raster, int bytesPerLine, int width, int height, Print print)
+static bool printConverted(unsigned char *converted, int bytesPerLine, int width, int height, Print print)
 {
+    NZImgOwned<unsigned char> raster(converted);
     if (!raster)
         return false;
-    const bool ok = bytesPerLine > 0 && print(raster, static_cast<unsigned int>(bytesPerLine),
-                                              static_cast<unsigned int>(width), static_cast<unsigned int>(height));
-    free(raster);
-    return ok;
+    return bytesPerLine > 0 && print(raster.get(), static_cast<unsigned int>(bytesPerLine),
+                                     static_cast<unsigned int>(width), static_cast<unsigned int>(height));
 }
 
 bool NZPosPrinter::POS_PrintRasterImageSpecifyCompressMethodFromPixels(const unsigned char *pixels,
@@ -324,16 +323,14 @@ bool NZPosPrinter::POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(c
     // The head names bytesPerLine * 8 dots and the height rounded up to 8, both in 16 bits.
     if (!data || bytesPerLine == 0 || lines == 0 || bytesPerLine > kMax16 / 8 || lines > (kMax16 / 8) * 8)
         return false;
-    unsigned char *copy = NZSym_CopyRasterClearingPadding(data, bytesPerLine, widthDots, lines);
+    NZImgOwned<unsigned char> copy(NZSym_CopyRasterClearingPadding(data, bytesPerLine, widthDots, lines));
     if (!copy)
         return false;
     int size = 0;
-    unsigned char *seq = Quorvane_ImgUtils_GetEpsonTM88IVGS8CmdFromRasterData(static_cast<int>(bytesPerLine),
-                                                                              static_cast<int>(lines), copy, &size);
-    free(copy);
-    const bool ok = seq && size > 0 && WriteCommand(seq, static_cast<size_t>(size));
-    free(seq);
-    return ok;
+    NZImgOwned<unsigned char> seq(Quorvane_ImgUtils_GetEpsonTM88IVGS8CmdFromRasterData(
+        static_cast<int>(bytesPerLine), static_cast<int>(lines), copy.get(), &size));
+    copy.reset();
+    return seq && size > 0 && WriteCommand(seq.get(), static_cast<size_t>(size));
 }
 
 bool NZPosPrinter::POS_PrintEpsonTM88IVImageUseGS8CmdFromPixels(const unsigned char *pixels, int /*dataLength*/,

@@ -1,5 +1,6 @@
 // BlackMark family of the C interface: one receipt command each for paper with printed
 // marks between forms. Nothing is remembered in the handle.
+#include "quorvane/Boundary.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/quorvane.h"
 
@@ -9,10 +10,12 @@ namespace {
 template <typename Command>
 int BlackMarkCommand(CP_Handle handle, Command command)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    return command(h->m_posPrinter) ? 1 : 0;
+    return AtBoundary(0, [&] {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        return command(h->m_posPrinter) ? 1 : 0;
+    });
 }
 
 } // namespace

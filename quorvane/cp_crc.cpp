@@ -1,6 +1,7 @@
 // CP_CRC_Encrypt: XOR scrambling with a key byte derived by CRC-8 from a fresh random
 // value and a fixed value that both sides know.
 #include "quorvane/cp_crc.h"
+#include "quorvane/Boundary.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -49,16 +50,18 @@ unsigned char CRC_ScrambleKey(unsigned int random)
 extern "C" CP_API void CP_CRC_Encrypt(const unsigned char *input, unsigned int length, unsigned char *output,
                                       unsigned int *random)
 {
-    // Nowhere to put the random value: nothing to do.
-    if (!random)
-        return;
-    srand(static_cast<unsigned int>(time(nullptr)));
-    const unsigned int r = static_cast<unsigned int>(rand()) % 65536u;
-    *random = r;
-    // No buffers for the data: the random value is still stored, nothing is scrambled.
-    if (length != 0 && (!input || !output))
-        return;
-    const unsigned char key = CRC_ScrambleKey(r);
-    for (unsigned int i = 0; i < length; ++i)
-        output[i] = input[i] ^ key;
+    AtBoundary([&] {
+        // Nowhere to put the random value: nothing to do.
+        if (!random)
+            return;
+        srand(static_cast<unsigned int>(time(nullptr)));
+        const unsigned int r = static_cast<unsigned int>(rand()) % 65536u;
+        *random = r;
+        // No buffers for the data: the random value is still stored, nothing is scrambled.
+        if (length != 0 && (!input || !output))
+            return;
+        const unsigned char key = CRC_ScrambleKey(r);
+        for (unsigned int i = 0; i < length; ++i)
+            output[i] = input[i] ^ key;
+    });
 }

@@ -1,6 +1,7 @@
 // Event registration: the internal add/remove/call functions of the eight kinds and
 // their exported CP_Port_* / CP_Printer_* entries.
 #include "quorvane/cp_events.h"
+#include "quorvane/Boundary.h"
 #include "quorvane/cp_globals.h"
 
 int &NZEventCallDepth()
@@ -20,11 +21,11 @@ int &NZEventCallDepth()
     }                                                                                             \
     extern "C" CP_API int CP_##Family##_AddOn##Kind##Event(Fn event, void *private_data)          \
     {                                                                                             \
-        return Add##Kind##EventToStructList(event, private_data) ? 1 : 0;                         \
+        return AtBoundary(0, [&] { return Add##Kind##EventToStructList(event, private_data) ? 1 : 0; }); \
     }                                                                                             \
     extern "C" CP_API int CP_##Family##_RemoveOn##Kind##Event(Fn event)                           \
     {                                                                                             \
-        return Remove##Kind##EventFromStructList(event) ? 1 : 0;                                  \
+        return AtBoundary(0, [&] { return Remove##Kind##EventFromStructList(event) ? 1 : 0; });   \
     }
 
 QUORVANE_EVENT_FUNCTIONS(PortOpened, Port, CP_OnPortOpenedEvent)

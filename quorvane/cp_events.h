@@ -85,7 +85,13 @@ public:
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_list.empty())
                 return;
-            snapshot.assign(m_list.begin(), m_list.end());
+            // Out of memory for the snapshot: this event is dropped, nothing else changes
+            // (the calls run on event and read threads, where nothing may throw).
+            try {
+                snapshot.assign(m_list.begin(), m_list.end());
+            } catch (...) {
+                return;
+            }
         }
         for (const std::shared_ptr<Entry> &entry : snapshot) {
             {

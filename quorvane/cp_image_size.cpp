@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/imgdecode.h"
 #include "nzcommon/imgprocess/imgfile.h"
 
@@ -46,22 +47,17 @@ bool PixelImageFits(long long dataLength, int width, int height, int stride, int
 unsigned char *ConvertImageForPrint(const char *path, const unsigned char *data, int size, int &width, int &height,
                                     int method, int *bytesPerLine)
 {
-    unsigned char *file = nullptr;
+    NZImgOwned<unsigned char> file;
     if (path) {
-        file = Quorvane_ImgUtils_ReadFile(path, &size);
+        file.reset(Quorvane_ImgUtils_ReadFile(path, &size));
         if (!file)
             return nullptr;
-        data = file;
+        data = file.get();
     }
-    unsigned char *raster = nullptr;
     NZDecodedImage image;
-    if (data && size > 0 && NZImg_Decode(data, size, &image)) {
-        if (ApplyImageSizeRule(image.width, image.height, width, height)) {
-            int rasterSize = 0;
-            raster = NZImg_ConvertDecoded(image, data, size, width, height, method, &rasterSize, bytesPerLine);
-        }
-        NZImg_FreeDecoded(&image);
-    }
-    free(file);
-    return raster;
+    if (!data || size <= 0 || !NZImg_Decode(data, size, &image) ||
+        !ApplyImageSizeRule(image.width, image.height, width, height))
+        return nullptr;
+    int rasterSize = 0;
+    return NZImg_ConvertDecoded(image, data, size, width, height, method, &rasterSize, bytesPerLine);
 }

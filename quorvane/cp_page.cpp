@@ -13,7 +13,10 @@
 
 #include "nzcommon/imgprocess/binarize.h"
 #include "nzcommon/imgprocess/grayconv.h"
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/page_layout.h"
+#include "printer/NZSymbolImaging.h"
+#include "quorvane/Boundary.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_image_size.h"
 #include "quorvane/quorvane.h"
@@ -76,26 +79,30 @@ typedef int (*WidePrint)(CP_Handle, const wchar_t *);
 // text call of one encoding.
 int PrintWideTextAtPagePosition(CP_Handle handle, int x, int y, const wchar_t *str, WidePrint print)
 {
-    if (!str)
-        return 0;
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    const PrinterProperty &p = h->m_printerProperty;
-    const PL_Utils_Position pos = Utils_Page_ComputeStringPositionW(
-        PageOf(p), p.pageDrawDirection, p.textBaselineOffset, x, y, str, p.asciiCharWidth, p.asciiCharHeight,
-        p.kanjiCharWidth, p.kanjiCharHeight, p.textScaleWidth, p.textScaleHeight);
-    return DrawAt(handle, pos, [&] { return print(handle, str); });
+    return AtBoundary(0, [&] {
+        if (!str)
+            return 0;
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        const PrinterProperty &p = h->m_printerProperty;
+        const PL_Utils_Position pos = Utils_Page_ComputeStringPositionW(
+            PageOf(p), p.pageDrawDirection, p.textBaselineOffset, x, y, str, p.asciiCharWidth, p.asciiCharHeight,
+            p.kanjiCharWidth, p.kanjiCharHeight, p.textScaleWidth, p.textScaleHeight);
+        return DrawAt(handle, pos, [&] { return print(handle, str); });
+    });
 }
 
 } // namespace
 
 extern "C" CP_API int CP_Page_SelectPageMode(CP_Handle handle)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    return h->m_posPrinter.POS_SelectPageMode() ? 1 : 0;
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        return h->m_posPrinter.POS_SelectPageMode() ? 1 : 0;
+    });
 }
 
 extern "C" CP_API int CP_Page_SelectPageModeEx(CP_Handle handle, int nHorizontalMovementUnit,
@@ -105,109 +112,127 @@ extern "C" CP_API int CP_Page_SelectPageModeEx(CP_Handle handle, int nHorizontal
     // handle between two steps; each step's own guard then finds the same handle (or, once
     // the connection is closed, fails on its closed port). The settings it sends are the
     // record's defaults.
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    return CP_Pos_SetMovementUnit(handle, nHorizontalMovementUnit, nVerticalMovementUnit) &&
-                   CP_Page_SelectPageMode(handle) && CP_Page_SetPageArea(handle, left, top, width, height) &&
-                   CP_Page_SetPageDrawDirection(handle, 0) && CP_Pos_SetTextLineHeight(handle, 32) &&
-                   CP_Pos_SetAsciiTextCharRightSpacing(handle, 0) && CP_Pos_SetKanjiTextCharSpacing(handle, 0, 0) &&
-                   CP_Pos_SetTextScale(handle, 0, 0) && CP_Pos_SetBarcodeUnitWidth(handle, 2) &&
-                   CP_Pos_SetBarcodeHeight(handle, 60) && CP_Pos_SetBarcodeReadableTextPosition(handle, 2) &&
-                   CP_Pos_SetBarcodeReadableTextFontType(handle, 0)
-               ? 1
-               : 0;
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        return CP_Pos_SetMovementUnit(handle, nHorizontalMovementUnit, nVerticalMovementUnit) &&
+                       CP_Page_SelectPageMode(handle) && CP_Page_SetPageArea(handle, left, top, width, height) &&
+                       CP_Page_SetPageDrawDirection(handle, 0) && CP_Pos_SetTextLineHeight(handle, 32) &&
+                       CP_Pos_SetAsciiTextCharRightSpacing(handle, 0) && CP_Pos_SetKanjiTextCharSpacing(handle, 0, 0) &&
+                       CP_Pos_SetTextScale(handle, 0, 0) && CP_Pos_SetBarcodeUnitWidth(handle, 2) &&
+                       CP_Pos_SetBarcodeHeight(handle, 60) && CP_Pos_SetBarcodeReadableTextPosition(handle, 2) &&
+                       CP_Pos_SetBarcodeReadableTextFontType(handle, 0)
+                   ? 1
+                   : 0;
+    });
 }
 
 extern "C" CP_API int CP_Page_ExitPageMode(CP_Handle handle)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    return h->m_posPrinter.POS_ExitPageMode() ? 1 : 0;
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        return h->m_posPrinter.POS_ExitPageMode() ? 1 : 0;
+    });
 }
 
 extern "C" CP_API int CP_Page_PrintPage(CP_Handle handle)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    return h->m_posPrinter.POS_PrintPage() ? 1 : 0;
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        return h->m_posPrinter.POS_PrintPage() ? 1 : 0;
+    });
 }
 
 extern "C" CP_API int CP_Page_ClearPage(CP_Handle handle)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    return h->m_posPrinter.POS_ClearPage() ? 1 : 0;
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        return h->m_posPrinter.POS_ClearPage() ? 1 : 0;
+    });
 }
 
 extern "C" CP_API int CP_Page_SetPageArea(CP_Handle handle, int left, int top, int width, int height)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    if (!h->m_posPrinter.POS_SetPageArea(static_cast<unsigned short>(left), static_cast<unsigned short>(top),
-                                         static_cast<unsigned short>(width), static_cast<unsigned short>(height)))
-        return 0;
-    PrinterProperty &p = h->m_printerProperty;
-    p.pageAreaLeft = left;
-    p.pageAreaTop = top;
-    p.pageAreaWidth = width;
-    p.pageAreaHeight = height;
-    return 1;
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        if (!h->m_posPrinter.POS_SetPageArea(static_cast<unsigned short>(left), static_cast<unsigned short>(top),
+                                             static_cast<unsigned short>(width), static_cast<unsigned short>(height)))
+            return 0;
+        PrinterProperty &p = h->m_printerProperty;
+        p.pageAreaLeft = left;
+        p.pageAreaTop = top;
+        p.pageAreaWidth = width;
+        p.pageAreaHeight = height;
+        return 1;
+    });
 }
 
 extern "C" CP_API int CP_Page_SetPageDrawDirection(CP_Handle handle, int direction)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    if (!h->m_posPrinter.POS_SetPageModeDrawDirection(static_cast<unsigned char>(direction)))
-        return 0;
-    h->m_printerProperty.pageDrawDirection = direction;
-    return 1;
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        if (!h->m_posPrinter.POS_SetPageModeDrawDirection(static_cast<unsigned char>(direction)))
+            return 0;
+        h->m_printerProperty.pageDrawDirection = direction;
+        return 1;
+    });
 }
 
 extern "C" CP_API int CP_Page_DrawRect(CP_Handle handle, int x, int y, int width, int height, int nColor)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    Corners c;
-    if (!RectCorners(h->m_printerProperty, x, y, width, height, &c))
-        return 0;
-    return h->m_posPrinter.POS_DrawRect(c.x1, c.y1, c.x2, c.y2, static_cast<unsigned char>(nColor)) ? 1 : 0;
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        Corners c;
+        if (!RectCorners(h->m_printerProperty, x, y, width, height, &c))
+            return 0;
+        return h->m_posPrinter.POS_DrawRect(c.x1, c.y1, c.x2, c.y2, static_cast<unsigned char>(nColor)) ? 1 : 0;
+    });
 }
 
 extern "C" CP_API int CP_Page_DrawBox(CP_Handle handle, int x, int y, int width, int height, int nBorderWidth,
                                       int nColor)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    Corners c;
-    if (!RectCorners(h->m_printerProperty, x, y, width, height, &c))
-        return 0;
-    return h->m_posPrinter.POS_DrawBox(c.x1, c.y1, c.x2, c.y2, static_cast<unsigned char>(nBorderWidth),
-                                       static_cast<unsigned char>(nColor))
-               ? 1
-               : 0;
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        Corners c;
+        if (!RectCorners(h->m_printerProperty, x, y, width, height, &c))
+            return 0;
+        return h->m_posPrinter.POS_DrawBox(c.x1, c.y1, c.x2, c.y2, static_cast<unsigned char>(nBorderWidth),
+                                           static_cast<unsigned char>(nColor))
+                   ? 1
+                   : 0;
+    });
 }
 
 extern "C" CP_API int CP_Page_DrawText(CP_Handle handle, int x, int y, const char *str)
 {
-    if (!str)
-        return 0;
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    const PrinterProperty &p = h->m_printerProperty;
-    const PL_Utils_Position pos = Utils_Page_ComputeStringPositionA(
-        PageOf(p), p.pageDrawDirection, p.textBaselineOffset, x, y, str, p.asciiCharWidth, p.asciiCharHeight,
-        p.kanjiCharWidth, p.kanjiCharHeight, p.textScaleWidth, p.textScaleHeight);
-    return DrawAt(handle, pos, [&] { return CP_Pos_PrintText(handle, str); });
+    return AtBoundary(0, [&]() -> int {
+        if (!str)
+            return 0;
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        const PrinterProperty &p = h->m_printerProperty;
+        const PL_Utils_Position pos = Utils_Page_ComputeStringPositionA(
+            PageOf(p), p.pageDrawDirection, p.textBaselineOffset, x, y, str, p.asciiCharWidth, p.asciiCharHeight,
+            p.kanjiCharWidth, p.kanjiCharHeight, p.textScaleWidth, p.textScaleHeight);
+        return DrawAt(handle, pos, [&] { return CP_Pos_PrintText(handle, str); });
+    });
 }
 
 extern "C" CP_API int CP_Page_DrawTextInUTF8(CP_Handle handle, int x, int y, const wchar_t *str)
@@ -237,30 +262,34 @@ extern "C" CP_API int CP_Page_DrawTextInEUCKR(CP_Handle handle, int x, int y, co
 
 extern "C" CP_API int CP_Page_DrawBarcode(CP_Handle handle, int x, int y, int nBarcodeType, const char *str)
 {
-    if (!str)
-        return 0;
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    const PrinterProperty &p = h->m_printerProperty;
-    const int textHeight = p.barcodeReadableTextFontType == 0 ? kReadableTextHeightFont0 : kReadableTextHeightOther;
-    const PL_Utils_Position pos =
-        Utils_Page_ComputeBarcodePositionA(PageOf(p), p.pageDrawDirection, x, y, str, nBarcodeType, p.barcodeUnitWidth,
-                                           p.barcodeHeight, textHeight, p.barcodeReadableTextPosition);
-    return DrawAt(handle, pos, [&] { return CP_Pos_PrintBarcode(handle, nBarcodeType, str); });
+    return AtBoundary(0, [&]() -> int {
+        if (!str)
+            return 0;
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        const PrinterProperty &p = h->m_printerProperty;
+        const int textHeight = p.barcodeReadableTextFontType == 0 ? kReadableTextHeightFont0 : kReadableTextHeightOther;
+        const PL_Utils_Position pos =
+            Utils_Page_ComputeBarcodePositionA(PageOf(p), p.pageDrawDirection, x, y, str, nBarcodeType, p.barcodeUnitWidth,
+                                               p.barcodeHeight, textHeight, p.barcodeReadableTextPosition);
+        return DrawAt(handle, pos, [&] { return CP_Pos_PrintBarcode(handle, nBarcodeType, str); });
+    });
 }
 
 extern "C" CP_API int CP_Page_DrawQRCode(CP_Handle handle, int x, int y, int nVersion, int nECCLevel, const char *str)
 {
-    if (!str)
-        return 0;
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    const PrinterProperty &p = h->m_printerProperty;
-    const PL_Utils_Position pos = Utils_Page_ComputeQRCodePositionA(PageOf(p), p.pageDrawDirection, x, y, str,
-                                                                    nVersion, nECCLevel, p.barcodeUnitWidth);
-    return DrawAt(handle, pos, [&] { return CP_Pos_PrintQRCode(handle, nVersion, nECCLevel, str); });
+    return AtBoundary(0, [&]() -> int {
+        if (!str)
+            return 0;
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        const PrinterProperty &p = h->m_printerProperty;
+        const PL_Utils_Position pos = Utils_Page_ComputeQRCodePositionA(PageOf(p), p.pageDrawDirection, x, y, str,
+                                                                        nVersion, nECCLevel, p.barcodeUnitWidth);
+        return DrawAt(handle, pos, [&] { return CP_Pos_PrintQRCode(handle, nVersion, nECCLevel, str); });
+    });
 }
 
 namespace {
@@ -271,16 +300,15 @@ int DrawEncodedImage(CP_Handle handle, const HandleGuard &h, int x, int y, int w
                      const unsigned char *data, int size, int binarization)
 {
     int bytesPerLine = 0;
-    unsigned char *raster = ConvertImageForPrint(path, data, size, width, height, binarization, &bytesPerLine);
+    const NZImgOwned<unsigned char> raster(
+        ConvertImageForPrint(path, data, size, width, height, binarization, &bytesPerLine));
     if (!raster)
         return 0;
-    const int ok = bytesPerLine > 0 && DrawImageAt(handle, h->m_printerProperty, x, y, width, height, [&] {
+    return bytesPerLine > 0 && DrawImageAt(handle, h->m_printerProperty, x, y, width, height, [&] {
         return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(
-            raster, static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(width),
+            raster.get(), static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(width),
             static_cast<unsigned int>(height));
     });
-    free(raster);
-    return ok;
 }
 
 } // namespace
@@ -288,41 +316,54 @@ int DrawEncodedImage(CP_Handle handle, const HandleGuard &h, int x, int y, int w
 extern "C" CP_API int CP_Page_DrawRasterImageFromFile(CP_Handle handle, int x, int y, int dstw, int dsth,
                                                       const char *pszFile, int binaryzation_method)
 {
-    if (!pszFile || !IsBinarizationMethod(binaryzation_method))
-        return 0;
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    return DrawEncodedImage(handle, h, x, y, dstw, dsth, pszFile, nullptr, 0, binaryzation_method);
+    return AtBoundary(0, [&]() -> int {
+        if (!pszFile || !IsBinarizationMethod(binaryzation_method))
+            return 0;
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        return DrawEncodedImage(handle, h, x, y, dstw, dsth, pszFile, nullptr, 0, binaryzation_method);
+    });
 }
 
 extern "C" CP_API int CP_Page_DrawRasterImageFromData(CP_Handle handle, int x, int y, int dstw, int dsth,
                                                       const unsigned char *data, int data_size,
                                                       int binaryzation_method)
 {
-    if (!data || data_size < 0 || !IsBinarizationMethod(binaryzation_method))
-        return 0;
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    return DrawEncodedImage(handle, h, x, y, dstw, dsth, nullptr, data, data_size, binaryzation_method);
+    return AtBoundary(0, [&]() -> int {
+        if (!data || data_size < 0 || !IsBinarizationMethod(binaryzation_method))
+            return 0;
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        return DrawEncodedImage(handle, h, x, y, dstw, dsth, nullptr, data, data_size, binaryzation_method);
+    });
 }
 
 extern "C" CP_API int CP_Page_DrawRasterImageFromPixels(CP_Handle handle, int x, int y, const unsigned char *img_data,
                                                         int img_datalen, int img_width, int img_height,
                                                         int img_stride, int img_format, int binaryzation_method)
 {
-    // Formats 1 and 2 are raster already; the others are binarized by the method.
-    if (!img_data || !PixelImageFits(img_datalen, img_width, img_height, img_stride, img_format))
-        return 0;
-    if (img_format != NZIMG_FORMAT_MONO_MSB && img_format != NZIMG_FORMAT_MONO_LSB &&
-        !IsBinarizationMethod(binaryzation_method))
-        return 0;
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    return DrawImageAt(handle, h->m_printerProperty, x, y, img_width, img_height, [&] {
-        return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdFromPixels(
-            img_data, img_datalen, img_width, img_height, img_stride, img_format, binaryzation_method);
+    // Formats 1 and 2 are raster already; the others are binarized by the method. The
+    // picture is converted before anything is sent.
+    return AtBoundary(0, [&]() -> int {
+        if (!img_data || !PixelImageFits(img_datalen, img_width, img_height, img_stride, img_format))
+            return 0;
+        if (img_format != NZIMG_FORMAT_MONO_MSB && img_format != NZIMG_FORMAT_MONO_LSB &&
+            !IsBinarizationMethod(binaryzation_method))
+            return 0;
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        int bytesPerLine = 0;
+        const NZImgOwned<unsigned char> raster(NZSym_ConvertPixels(img_data, img_width, img_height, img_stride,
+                                                                   img_format, binaryzation_method, &bytesPerLine));
+        if (!raster || bytesPerLine <= 0)
+            return 0;
+        return DrawImageAt(handle, h->m_printerProperty, x, y, img_width, img_height, [&] {
+            return h->m_posPrinter.POS_PrintEpsonTM88IVImageUseGS8CmdWithHorizontalRasterImage(
+                raster.get(), static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(img_width),
+                static_cast<unsigned int>(img_height));
+        });
     });
 }

@@ -6,6 +6,7 @@
 #include "ports/NZIOPortConfigFileUtils.h"
 #include "ports/NZThreadIO.h"
 #include "ports/NZUtils.h"
+#include "quorvane/Boundary.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_connection.h"
 
@@ -19,28 +20,30 @@ static void DeferredCloseThread(void *arg)
 
 extern "C" CP_API int CP_Port_Close(CP_Handle handle)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    // The port's read thread cannot close its own port: the close would wait for it.
-    if (h->OnOwnPortThread())
-        return 0;
-    // Only the first close acts; from here on no call resolves the value.
-    if (!ptrs.MarkClosing(h.get()))
-        return 0;
-    // Nor may another port's read thread wait for this port's: that thread may be in a
-    // callback closing the caller's connection, and each would wait for the other. The
-    // close then runs on a thread of its own, which holds a reference until it is done.
-    if (NZThreadIO::OnAnyReadThread()) {
-        IOHandle *held = ptrs.AddRef(handle, PtrAutoDeleteManager<IOHandle>::EvenClosing);
-        if (held) {
-            if (NZIOThread::StartThread(&DeferredCloseThread, held))
-                return 1;
-            ptrs.Release(held);
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        // The port's read thread cannot close its own port: the close would wait for it.
+        if (h->OnOwnPortThread())
+            return 0;
+        // Only the first close acts; from here on no call resolves the value.
+        if (!ptrs.MarkClosing(h.get()))
+            return 0;
+        // Nor may another port's read thread wait for this port's: that thread may be in a
+        // callback closing the caller's connection, and each would wait for the other. The
+        // close then runs on a thread of its own, which holds a reference until it is done.
+        if (NZThreadIO::OnAnyReadThread()) {
+            IOHandle *held = ptrs.AddRef(handle, PtrAutoDeleteManager<IOHandle>::EvenClosing);
+            if (held) {
+                if (NZIOThread::StartThread(&DeferredCloseThread, held))
+                    return 1;
+                ptrs.Release(held);
+            }
         }
-    }
-    Port_FinishClose(h.get());
-    return 1;
+        Port_FinishClose(h.get());
+        return 1;
+    });
 }
 
 // Common tail of the exported opens: hook the closed event, then report the outcome.
@@ -65,54 +68,79 @@ extern "C" CP_API CP_Handle CP_Port_OpenCom(const char *name, int baudrate, CP_C
                                             CP_ComParity parity, CP_ComStopBits stopbits,
                                             CP_ComFlowControl flowcontrol, int autoreplymode)
 {
-    return FinishExportedOpen(Port_OpenCom(name, static_cast<unsigned int>(baudrate), databits, parity, stopbits,
-                                           flowcontrol, static_cast<unsigned int>(autoreplymode)),
-                              name);
+    // A C caller may pass any number for the settings: they go on as numbers, never read
+    // back from an enum object (the port refuses those it does not know).
+    return AtBoundary(nullptr, [&, bits = static_cast<int>(databits), par = static_cast<int>(parity),
+                                stop = static_cast<int>(stopbits), flow = static_cast<int>(flowcontrol)]() -> CP_Handle {
+        return FinishExportedOpen(Port_OpenCom(name, static_cast<unsigned int>(baudrate),
+                                               static_cast<CP_ComDataBits>(bits), static_cast<CP_ComParity>(par),
+                                               static_cast<CP_ComStopBits>(stop), static_cast<CP_ComFlowControl>(flow),
+                                               static_cast<unsigned int>(autoreplymode)),
+                                  name);
+    });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenUsb(const char *name, int autoreplymode)
 {
-    return FinishExportedOpen(Port_OpenUsb(name, static_cast<unsigned int>(autoreplymode)), name);
+    return AtBoundary(nullptr, [&]() -> CP_Handle {
+        return FinishExportedOpen(Port_OpenUsb(name, static_cast<unsigned int>(autoreplymode)), name);
+    });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenLpt(const char *name)
 {
-    return FinishExportedOpen(Port_OpenLpt(name), name);
+    return AtBoundary(nullptr, [&]() -> CP_Handle {
+        return FinishExportedOpen(Port_OpenLpt(name), name);
+    });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenFile(const char *path)
 {
-    return FinishExportedOpen(Port_OpenFile(path), path);
+    return AtBoundary(nullptr, [&]() -> CP_Handle {
+        return FinishExportedOpen(Port_OpenFile(path), path);
+    });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenTcp(const char *local_ip, const char *dest_ip, unsigned short dest_port,
                                             unsigned int timeout, int autoreplymode)
 {
-    return FinishExportedOpen(
-        Port_OpenTcp(local_ip, dest_ip, dest_port, timeout, static_cast<unsigned int>(autoreplymode)), dest_ip);
+    return AtBoundary(nullptr, [&]() -> CP_Handle {
+        return FinishExportedOpen(
+            Port_OpenTcp(local_ip, dest_ip, dest_port, timeout, static_cast<unsigned int>(autoreplymode)), dest_ip);
+    });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenBtSpp(const char *address, int autoreplymode)
 {
-    return FinishExportedOpen(Port_OpenBtSpp(address, static_cast<unsigned int>(autoreplymode)), address);
+    return AtBoundary(nullptr, [&]() -> CP_Handle {
+        return FinishExportedOpen(Port_OpenBtSpp(address, static_cast<unsigned int>(autoreplymode)), address);
+    });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenBtBle(const char *address, int autoreplymode)
 {
-    return FinishExportedOpen(Port_OpenBtBle(address, static_cast<unsigned int>(autoreplymode)), address);
+    return AtBoundary(nullptr, [&]() -> CP_Handle {
+        return FinishExportedOpen(Port_OpenBtBle(address, static_cast<unsigned int>(autoreplymode)), address);
+    });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenBtBleProtoV2(const char *address, int autoreplymode)
 {
-    return FinishExportedOpen(Port_OpenBtBleProtoV2(address, static_cast<unsigned int>(autoreplymode)), address);
+    return AtBoundary(nullptr, [&]() -> CP_Handle {
+        return FinishExportedOpen(Port_OpenBtBleProtoV2(address, static_cast<unsigned int>(autoreplymode)), address);
+    });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenBtBleProtoV3(const char *address, int autoreplymode)
 {
-    return FinishExportedOpen(Port_OpenBtBleProtoV3(address, static_cast<unsigned int>(autoreplymode)), address);
+    return AtBoundary(nullptr, [&]() -> CP_Handle {
+        return FinishExportedOpen(Port_OpenBtBleProtoV3(address, static_cast<unsigned int>(autoreplymode)), address);
+    });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenMemoryBuffer(unsigned int size)
 {
-    return Port_OpenMem(size);
+    return AtBoundary(nullptr, [&]() -> CP_Handle {
+        return Port_OpenMem(size);
+    });
 }

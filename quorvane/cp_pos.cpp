@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/page_layout.h"
+#include "quorvane/Boundary.h"
 #include "quorvane/HandleGuard.h"
 #include "quorvane/cp_image_size.h"
 #include "quorvane/quorvane.h"
@@ -21,10 +23,12 @@ typedef unsigned short u16;
 template <typename F>
 int WithHandle(CP_Handle handle, F work)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    return work(*h.get()) ? 1 : 0;
+    return AtBoundary(0, [&] {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        return work(*h.get()) ? 1 : 0;
+    });
 }
 
 } // namespace
@@ -70,8 +74,10 @@ extern "C" CP_API int CP_Pos_FeedLine(CP_Handle handle, int numLines)
 extern "C" CP_API int CP_Pos_FeedDot(CP_Handle handle, int numDots)
 {
     // Longer feeds are capped at the largest the command can carry.
-    const int dots = numDots > 255 ? 255 : numDots;
-    return WithHandle(handle, [&](IOHandle &h) { return h.m_posPrinter.POS_FeedDots(static_cast<u8>(dots)); });
+    return AtBoundary(0, [&]() -> int {
+        const int dots = numDots > 255 ? 255 : numDots;
+        return WithHandle(handle, [&](IOHandle &h) { return h.m_posPrinter.POS_FeedDots(static_cast<u8>(dots)); });
+    });
 }
 
 extern "C" CP_API int CP_Pos_PrintSelfTestPage(CP_Handle handle)
@@ -139,13 +145,9 @@ extern "C" CP_API int CP_Pos_PrintBarcode_Code128Auto(CP_Handle handle, const ch
         if (!str || !*str)
             return false;
         unsigned int length = 0;
-        unsigned char *data = Utils_CODE128_EncodeDataAuto(str, &length);
-        if (!data)
-            return false;
+        const NZImgOwned<unsigned char> data(Utils_CODE128_EncodeDataAuto(str, &length));
         // CODE128 in the counted form of the barcode command (system 73).
-        const bool ok = h.m_posPrinter.POS_PrintBarcode(73, data, length);
-        free(data);
-        return ok;
+        return data && h.m_posPrinter.POS_PrintBarcode(73, data.get(), length);
     });
 }
 
@@ -202,15 +204,12 @@ bool PrintEncodedImage(IOHandle &h, const char *path, const unsigned char *data,
                        int binarization, int compression)
 {
     int bytesPerLine = 0;
-    unsigned char *raster = ConvertImageForPrint(path, data, size, width, height, binarization, &bytesPerLine);
-    if (!raster)
-        return false;
-    const bool ok = bytesPerLine > 0 &&
-                    h.m_posPrinter.POS_PrintRasterImageSpecifyCompressMethod(
-                        raster, static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(width),
-                        static_cast<unsigned int>(height), compression);
-    free(raster);
-    return ok;
+    const NZImgOwned<unsigned char> raster(
+        ConvertImageForPrint(path, data, size, width, height, binarization, &bytesPerLine));
+    return raster && bytesPerLine > 0 &&
+           h.m_posPrinter.POS_PrintRasterImageSpecifyCompressMethod(
+               raster.get(), static_cast<unsigned int>(bytesPerLine), static_cast<unsigned int>(width),
+               static_cast<unsigned int>(height), compression);
 }
 
 } // namespace

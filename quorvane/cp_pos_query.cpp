@@ -1,6 +1,7 @@
 // Real-time status and print-result queries. Both write straight to the connection's
 // port and take the answer from the handle's receive buffer, resending the question
 // every 300 ms until it is answered or the caller's time-out has passed.
+#include "quorvane/Boundary.h"
 #include "quorvane/cp_pos_query.h"
 
 #include <cstdint>
@@ -187,39 +188,43 @@ bool Pos_QueryPrintResult_WithQueryRTStatus(void *handle, unsigned int id, unsig
 
 extern "C" CP_API int CP_Pos_QueryRTStatus(CP_Handle handle, unsigned int timeout)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    DiscardReceived(*h.get());
-    unsigned int sent = 0;
-    const int64_t start = NZUtils_MonotonicMs();
-    for (;;) {
-        const int64_t elapsed = ElapsedMs(start);
-        if (!PortOpen(*h.get()) || elapsed >= static_cast<int64_t>(timeout))
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
             return 0;
-        if (sent < elapsed / kResendPeriodMs + 1) {
-            if (!Printer_SendRTQueryPackage_1234(handle, timeout))
+        DiscardReceived(*h.get());
+        unsigned int sent = 0;
+        const int64_t start = NZUtils_MonotonicMs();
+        for (;;) {
+            const int64_t elapsed = ElapsedMs(start);
+            if (!PortOpen(*h.get()) || elapsed >= static_cast<int64_t>(timeout))
                 return 0;
-            ++sent;
+            if (sent < elapsed / kResendPeriodMs + 1) {
+                if (!Printer_SendRTQueryPackage_1234(handle, timeout))
+                    return 0;
+                ++sent;
+            }
+            if (ReceivedAvailable(*h.get()) > 3) {
+                unsigned char s[4];
+                if (ReadAnswerBytes(*h.get(), s, sizeof(s), kAnswerReadTimeoutMs) != sizeof(s))
+                    return 0;
+                return static_cast<int>(LittleEndian32(s));
+            }
+            NZUtils_SleepMs(1);
         }
-        if (ReceivedAvailable(*h.get()) > 3) {
-            unsigned char s[4];
-            if (ReadAnswerBytes(*h.get(), s, sizeof(s), kAnswerReadTimeoutMs) != sizeof(s))
-                return 0;
-            return static_cast<int>(LittleEndian32(s));
-        }
-        NZUtils_SleepMs(1);
-    }
+    });
 }
 
 extern "C" CP_API int CP_Pos_QueryPrintResult(CP_Handle handle, unsigned int timeout)
 {
-    HandleGuard h(handle);
-    if (!h)
-        return 0;
-    // Ids cycle 0 to 9 per connection.
-    const unsigned int id = h->m_printResultCounter.fetch_add(1) % 10;
-    const bool ok = h->m_autoReplyRequested ? Pos_QueryPrintResult_WithAutoReplyStatus(handle, id, timeout)
-                                            : Pos_QueryPrintResult_WithQueryRTStatus(handle, id, timeout);
-    return ok ? 1 : 0;
+    return AtBoundary(0, [&]() -> int {
+        HandleGuard h(handle);
+        if (!h)
+            return 0;
+        // Ids cycle 0 to 9 per connection.
+        const unsigned int id = h->m_printResultCounter.fetch_add(1) % 10;
+        const bool ok = h->m_autoReplyRequested ? Pos_QueryPrintResult_WithAutoReplyStatus(handle, id, timeout)
+                                                : Pos_QueryPrintResult_WithQueryRTStatus(handle, id, timeout);
+        return ok ? 1 : 0;
+    });
 }

@@ -4,6 +4,7 @@
 
 #include "ports/NZIOAirKiss.h"
 #include "ports/NZIOUDPConfig.h"
+#include "quorvane/Boundary.h"
 #include "quorvane/quorvane.h"
 
 // The library's one AirKiss sender, and the lock that lets one provisioning run at a time.
@@ -12,16 +13,20 @@ std::mutex m_nzioAirKissConfigMutex;
 
 extern "C" CP_API int CP_Airkiss_ConfigWireless(const char *ssid, const char *password, unsigned int timeout)
 {
-    std::lock_guard<std::mutex> lock(m_nzioAirKissConfigMutex);
-    // A cancel left from an earlier run must not stop this one.
-    m_nzioAirKiss.NZIOAirKiss_EnableConfig();
-    return m_nzioAirKiss.NZIOAirKiss_ConfigWireless(ssid, password, timeout);
+    return AtBoundary(0, [&]() -> int {
+        std::lock_guard<std::mutex> lock(m_nzioAirKissConfigMutex);
+        // A cancel left from an earlier run must not stop this one.
+        m_nzioAirKiss.NZIOAirKiss_EnableConfig();
+        return m_nzioAirKiss.NZIOAirKiss_ConfigWireless(ssid, password, timeout);
+    });
 }
 
 extern "C" CP_API void CP_Airkiss_CancelConfig(void)
 {
     // No lock: the run in progress holds it.
-    m_nzioAirKiss.NZIOAirKiss_CancelConfig();
+    AtBoundary([&] {
+        m_nzioAirKiss.NZIOAirKiss_CancelConfig();
+    });
 }
 
 extern "C" CP_API int CP_UDPBroadcast_ConfigIP(const char *local_ip, int local_port, const char *dest_ip,
@@ -29,32 +34,38 @@ extern "C" CP_API int CP_UDPBroadcast_ConfigIP(const char *local_ip, int local_p
                                                const char *netmask, const char *gateway, unsigned int interval,
                                                unsigned int timeout)
 {
-    NZIOUDPConfigIP command;
-    return command.NZIOUDPConfigIP_ConfigIP(local_ip, static_cast<unsigned short>(local_port), dest_ip,
-                                            static_cast<unsigned short>(dest_port), mac, address_mode, ip, netmask,
-                                            gateway, interval, timeout)
-               ? 1
-               : 0;
+    return AtBoundary(0, [&]() -> int {
+        NZIOUDPConfigIP command;
+        return command.NZIOUDPConfigIP_ConfigIP(local_ip, static_cast<unsigned short>(local_port), dest_ip,
+                                                static_cast<unsigned short>(dest_port), mac, address_mode, ip, netmask,
+                                                gateway, interval, timeout)
+                   ? 1
+                   : 0;
+    });
 }
 
 extern "C" CP_API int CP_UDPBroadcast_ConfigName(const char *local_ip, int local_port, const char *dest_ip,
                                                  int dest_port, const char *mac, const char *name,
                                                  unsigned int interval, unsigned int timeout)
 {
-    NZIOUDPConfigName command;
-    return command.NZIOUDPConfigName_ConfigName(local_ip, static_cast<unsigned short>(local_port), dest_ip,
-                                                static_cast<unsigned short>(dest_port), mac, name, interval, timeout)
-               ? 1
-               : 0;
+    return AtBoundary(0, [&]() -> int {
+        NZIOUDPConfigName command;
+        return command.NZIOUDPConfigName_ConfigName(local_ip, static_cast<unsigned short>(local_port), dest_ip,
+                                                    static_cast<unsigned short>(dest_port), mac, name, interval, timeout)
+                   ? 1
+                   : 0;
+    });
 }
 
 extern "C" CP_API int CP_UDPBroadcast_ConfirmConfiguration(const char *local_ip, int local_port, const char *dest_ip,
                                                            int dest_port, const char *mac, unsigned int interval,
                                                            unsigned int timeout)
 {
-    NZIOUDPConfigConfirm command;
-    return command.NZIOUDPConfigConfirm_ConfigConfirm(local_ip, static_cast<unsigned short>(local_port), dest_ip,
-                                                      static_cast<unsigned short>(dest_port), mac, interval, timeout)
-               ? 1
-               : 0;
+    return AtBoundary(0, [&]() -> int {
+        NZIOUDPConfigConfirm command;
+        return command.NZIOUDPConfigConfirm_ConfigConfirm(local_ip, static_cast<unsigned short>(local_port), dest_ip,
+                                                          static_cast<unsigned short>(dest_port), mac, interval, timeout)
+                   ? 1
+                   : 0;
+    });
 }

@@ -12,7 +12,10 @@
  * 0 for failure; reads and writes return a byte count or -1; buffers returned by the
  * library are freed by the caller with free(). Text is given as bytes (char *, sent as
  * they are, in the printer's current code page) or as wide text (wchar_t *, converted by
- * the call to the encoding its name says).
+ * the call to the encoding its name says). No call lets a C++ exception out: when memory
+ * runs out inside a call, it frees what it took and returns its failure value (a void
+ * call then does nothing more); bytes a command had already written stay written. The
+ * library's own threads likewise drop the event or received piece they could not handle.
  *
  * Blocking. Every call runs on the calling thread and returns when its work is done:
  * - Commands (CP_Pos_*, CP_Page_*, CP_Label_*, CP_BlackMark_*) return once their bytes

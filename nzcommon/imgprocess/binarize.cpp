@@ -377,18 +377,19 @@ unsigned char *NZImg_BinarizePixels(const unsigned char *pixels, int width, int 
     int bpl;
     int64_t size;
     // The checks of the raster are those of a gray image of the same rows.
-    unsigned char *raster = NewRaster(pixels, width, height, format == NZIMG_FORMAT_GRAY ? stride : width, &bpl, &size);
+    NZImgOwned<unsigned char> rasterOwner(
+        NewRaster(pixels, width, height, format == NZIMG_FORMAT_GRAY ? stride : width, &bpl, &size));
+    unsigned char *const raster = rasterOwner.get();
     if (!raster)
         return nullptr;
     // Gray rows of the other formats, converted where they are needed.
-    unsigned char *gray = nullptr;
+    NZImgOwned<unsigned char> grayOwner;
     if (!isGray && method != NZIMG_METHOD_DITHER) {
-        gray = static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(grayBytes)));
-        if (!gray) {
-            free(raster);
+        grayOwner.reset(static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(grayBytes))));
+        if (!grayOwner)
             return nullptr;
-        }
     }
+    unsigned char *const gray = grayOwner.get();
     auto grayRow = [&](int y) {
         return isGray ? pixels + static_cast<int64_t>(y) * stride : gray + static_cast<int64_t>(y) * width;
     };
@@ -441,13 +442,10 @@ unsigned char *NZImg_BinarizePixels(const unsigned char *pixels, int width, int 
         });
         ok = Diffuse(width, height, [&](int y) { return ahead.Wait(y) ? grayRow(y) : nullptr; }, raster, bpl);
     }
-    free(gray);
-    if (!ok) {
-        free(raster);
+    if (!ok)
         return nullptr;
-    }
     StoreOutputs(bpl, size, outSize, outBytesPerLine);
-    return raster;
+    return rasterOwner.release();
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertGrayImageToMonoFormatUseDithering(const unsigned char *gray, int width,

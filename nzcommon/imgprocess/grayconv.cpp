@@ -96,17 +96,18 @@ unsigned char *Quorvane_ImgUtils_ConvertImageToGrayFormat(const unsigned char *p
     if (!pixels || width <= 0 || height <= 0 || format < NZIMG_FORMAT_GRAY || minStride < 0 || stride < minStride ||
         !NZImg_MulSize(width, height, &total))
         return nullptr;
-    unsigned char *gray = static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(total)));
+    NZImgOwned<unsigned char> owner(static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(total))));
+    unsigned char *const gray = owner.get();
     if (!gray)
         return nullptr;
     const int threads = NZPar_Threads();
     const int least = (1 << 17) / width > 32 ? (1 << 17) / width : 32;
     const int grain = height / (4 * threads) > least ? height / (4 * threads) : least;
-    NZPar_For(height, grain, [&](int y0, int y1) {
+    const bool ok = NZPar_For(height, grain, [&](int y0, int y1) {
         NZGray_Rows(pixels, width, stride, format, y0, y1, gray + static_cast<int64_t>(y0) * width,
                     static_cast<size_t>(width));
     });
-    return gray;
+    return ok ? owner.release() : nullptr;
 }
 
 void NZGray_Rows(const unsigned char *pixels, int width, int stride, int format, int y0, int y1, unsigned char *gray,

@@ -7,11 +7,21 @@
 #define NZCOMMON_IMGPROCESS_IMGALLOC_H
 
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 
 // malloc(size), with huge pages advised for a block of 4 MB or more.
 void *NZImg_Alloc(size_t size);
 
 // realloc(p, size) under the same rule.
 void *NZImg_Realloc(void *p, size_t size);
+
+// Owner of a malloc'ed buffer: frees it when it goes out of scope, also when an exception
+// passes. Buffers handed to a caller (who frees them with free()) leave it by release().
+struct NZImgFree {
+    void operator()(void *p) const { free(p); }
+};
+template <typename T>
+using NZImgOwned = std::unique_ptr<T, NZImgFree>;
 
 #endif

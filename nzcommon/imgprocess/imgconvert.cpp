@@ -41,13 +41,11 @@ unsigned char *Quorvane_ImgUtils_ConvertRGBPixelsDataToMonoFormat(const unsigned
     if (srcWidth == dstWidth && srcHeight == dstHeight)
         return Quorvane_ImgUtils_ConvertImagePixelsToMonoFormat(rgb, srcWidth, srcHeight, srcWidth * 3,
                                                                 NZIMG_FORMAT_RGB, method, outSize, outBytesPerLine);
-    unsigned char *scaled = Quorvane_ImgUtils_ScaleRGB888Image(srcWidth, srcHeight, rgb, dstWidth, dstHeight);
+    NZImgOwned<unsigned char> scaled(Quorvane_ImgUtils_ScaleRGB888Image(srcWidth, srcHeight, rgb, dstWidth, dstHeight));
     if (!scaled)
         return nullptr;
-    unsigned char *raster = Quorvane_ImgUtils_ConvertImagePixelsToMonoFormat(
-        scaled, dstWidth, dstHeight, dstWidth * 3, NZIMG_FORMAT_RGB, method, outSize, outBytesPerLine);
-    free(scaled);
-    return raster;
+    return Quorvane_ImgUtils_ConvertImagePixelsToMonoFormat(scaled.get(), dstWidth, dstHeight, dstWidth * 3,
+                                                            NZIMG_FORMAT_RGB, method, outSize, outBytesPerLine);
 }
 
 unsigned char *nzbmp_ConvertImageDataToMonoFormat(const unsigned char *data, int size, int dstWidth, int dstHeight,
@@ -56,14 +54,11 @@ unsigned char *nzbmp_ConvertImageDataToMonoFormat(const unsigned char *data, int
     if (!data || size <= 0 || !TargetOk(dstWidth, dstHeight, method))
         return nullptr;
     int bits = 0, w = 0, h = 0;
-    unsigned char *rgb = nzbmpreadrgb(data, static_cast<unsigned int>(size), &bits, &w, &h);
+    NZImgOwned<unsigned char> rgb(nzbmpreadrgb(data, static_cast<unsigned int>(size), &bits, &w, &h));
     if (!rgb)
         return nullptr;
-    unsigned char *raster =
-        Quorvane_ImgUtils_ConvertRGBPixelsDataToMonoFormat(rgb, w, h, dstWidth, dstHeight, method, outSize,
-                                                           outBytesPerLine);
-    free(rgb);
-    return raster;
+    return Quorvane_ImgUtils_ConvertRGBPixelsDataToMonoFormat(rgb.get(), w, h, dstWidth, dstHeight, method, outSize,
+                                                              outBytesPerLine);
 }
 
 unsigned char *nzstb_ConvertImageDataToMonoFormat(const unsigned char *data, int size, int dstWidth, int dstHeight,
@@ -72,14 +67,11 @@ unsigned char *nzstb_ConvertImageDataToMonoFormat(const unsigned char *data, int
     if (!data || size <= 0 || !TargetOk(dstWidth, dstHeight, method))
         return nullptr;
     int w = 0, h = 0;
-    unsigned char *rgb = nzstb_DecodeRGB(data, size, &w, &h, nullptr);
+    NZImgOwned<unsigned char> rgb(nzstb_DecodeRGB(data, size, &w, &h, nullptr));
     if (!rgb)
         return nullptr;
-    unsigned char *raster =
-        Quorvane_ImgUtils_ConvertRGBPixelsDataToMonoFormat(rgb, w, h, dstWidth, dstHeight, method, outSize,
-                                                           outBytesPerLine);
-    free(rgb);
-    return raster;
+    return Quorvane_ImgUtils_ConvertRGBPixelsDataToMonoFormat(rgb.get(), w, h, dstWidth, dstHeight, method, outSize,
+                                                              outBytesPerLine);
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertImageDataToMonoFormat(const unsigned char *data, int size, int dstWidth,
@@ -100,14 +92,11 @@ unsigned char *Quorvane_ImgUtils_ConvertImageFileToMonoFormat(const char *path, 
     if (!TargetOk(dstWidth, dstHeight, method))
         return nullptr;
     int size = 0;
-    unsigned char *data = Quorvane_ImgUtils_ReadFile(path, &size);
+    NZImgOwned<unsigned char> data(Quorvane_ImgUtils_ReadFile(path, &size));
     if (!data)
         return nullptr;
-    unsigned char *raster =
-        Quorvane_ImgUtils_ConvertImageDataToMonoFormat(data, size, dstWidth, dstHeight, method, outSize,
-                                                       outBytesPerLine);
-    free(data);
-    return raster;
+    return Quorvane_ImgUtils_ConvertImageDataToMonoFormat(data.get(), size, dstWidth, dstHeight, method, outSize,
+                                                          outBytesPerLine);
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertImageDataToMonoFormatWithoutScale(const unsigned char *data, int size,
@@ -121,10 +110,7 @@ unsigned char *Quorvane_ImgUtils_ConvertImageDataToMonoFormatWithoutScale(const 
         return nullptr;
     NZImg_Store(outWidth, image.width);
     NZImg_Store(outHeight, image.height);
-    unsigned char *raster = NZImg_ConvertDecoded(image, data, size, image.width, image.height, method, outSize,
-                                                 outBytesPerLine);
-    NZImg_FreeDecoded(&image);
-    return raster;
+    return NZImg_ConvertDecoded(image, data, size, image.width, image.height, method, outSize, outBytesPerLine);
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertImageFileToMonoFormatWithoutScale(const char *path, int method, int *outSize,
@@ -135,20 +121,15 @@ unsigned char *Quorvane_ImgUtils_ConvertImageFileToMonoFormatWithoutScale(const 
         return nullptr;
     // One read and one decoding serve the probe and the conversion.
     int size = 0;
-    unsigned char *data = Quorvane_ImgUtils_ReadFile(path, &size);
+    NZImgOwned<unsigned char> data(Quorvane_ImgUtils_ReadFile(path, &size));
     if (!data)
         return nullptr;
-    unsigned char *raster = nullptr;
     NZDecodedImage image;
-    if (NZImg_Decode(data, size, &image)) {
-        NZImg_Store(outWidth, image.width);
-        NZImg_Store(outBitsPerPixel, image.bitsPerPixel);
-        raster = NZImg_ConvertDecoded(image, data, size, image.width, image.height, method, outSize,
-                                      outBytesPerLine);
-        NZImg_FreeDecoded(&image);
-    }
-    free(data);
-    return raster;
+    if (!NZImg_Decode(data.get(), size, &image))
+        return nullptr;
+    NZImg_Store(outWidth, image.width);
+    NZImg_Store(outBitsPerPixel, image.bitsPerPixel);
+    return NZImg_ConvertDecoded(image, data.get(), size, image.width, image.height, method, outSize, outBytesPerLine);
 }
 
 namespace {
@@ -167,19 +148,18 @@ unsigned char *VerticalRaster(int dstWidth, int dstHeight, int method, int *outS
     if (!NZImg_MulSize(dstWidth, heightBytes, &verticalSize))
         return nullptr;
     int bpl = 0;
-    unsigned char *raster = convert(&bpl);
+    NZImgOwned<unsigned char> raster(convert(&bpl));
     if (!raster)
         return nullptr;
-    unsigned char *dots = Quorvane_ImgUtils_ConvertHorizontalRasterImageToImage1(bpl, dstWidth, dstHeight, raster);
-    free(raster);
+    NZImgOwned<unsigned char> dots(
+        Quorvane_ImgUtils_ConvertHorizontalRasterImageToImage1(bpl, dstWidth, dstHeight, raster.get()));
+    raster.reset();
     if (!dots)
         return nullptr;
     NZImg_Store(outSize, static_cast<int>(verticalSize));
     NZImg_Store(outHeightBytes, heightBytes);
-    unsigned char *vertical = Quorvane_ImgUtils_ConvertImage1ToVerticalRasterImageSpecifyDstWidthDotsAndHeightBytes(
-        dstWidth, dstHeight, dots, dstWidth, heightBytes);
-    free(dots);
-    return vertical;
+    return Quorvane_ImgUtils_ConvertImage1ToVerticalRasterImageSpecifyDstWidthDotsAndHeightBytes(
+        dstWidth, dstHeight, dots.get(), dstWidth, heightBytes);
 }
 
 } // namespace
@@ -199,16 +179,14 @@ unsigned char *Quorvane_ImgUtils_ConvertImageFileToVerticalRasterImage(const cha
     if (!TargetOk(dstWidth, dstHeight, method))
         return nullptr;
     int size = 0;
-    unsigned char *data = Quorvane_ImgUtils_ReadFile(path, &size);
+    NZImgOwned<unsigned char> data(Quorvane_ImgUtils_ReadFile(path, &size));
     if (!data) {
         NZImg_Store(outSize, 0);
         NZImg_Store(outHeightBytes, 0);
         return nullptr;
     }
-    unsigned char *vertical = Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImage(
-        data, size, dstWidth, dstHeight, method, outSize, outHeightBytes);
-    free(data);
-    return vertical;
+    return Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImage(data.get(), size, dstWidth, dstHeight, method,
+                                                                   outSize, outHeightBytes);
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImageWithoutScale(const unsigned char *data,
@@ -221,12 +199,9 @@ unsigned char *Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImageWithoutSca
         return nullptr;
     NZImg_Store(outWidth, image.width);
     NZImg_Store(outBitsPerPixel, image.bitsPerPixel);
-    unsigned char *vertical =
-        VerticalRaster(image.width, image.height, method, outSize, outHeightBytes, [&](int *bpl) {
-            return NZImg_ConvertDecoded(image, data, size, image.width, image.height, method, nullptr, bpl);
-        });
-    NZImg_FreeDecoded(&image);
-    return vertical;
+    return VerticalRaster(image.width, image.height, method, outSize, outHeightBytes, [&](int *bpl) {
+        return NZImg_ConvertDecoded(image, data, size, image.width, image.height, method, nullptr, bpl);
+    });
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertImageFileToVerticalRasterImageWithoutScale(const char *path, int method,
@@ -237,13 +212,11 @@ unsigned char *Quorvane_ImgUtils_ConvertImageFileToVerticalRasterImageWithoutSca
     if (!KnownMethod(method))
         return nullptr;
     int size = 0;
-    unsigned char *data = Quorvane_ImgUtils_ReadFile(path, &size);
+    NZImgOwned<unsigned char> data(Quorvane_ImgUtils_ReadFile(path, &size));
     if (!data)
         return nullptr;
-    unsigned char *vertical = Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImageWithoutScale(
-        data, size, method, outSize, outHeightBytes, outWidth, outBitsPerPixel);
-    free(data);
-    return vertical;
+    return Quorvane_ImgUtils_ConvertImageDataToVerticalRasterImageWithoutScale(
+        data.get(), size, method, outSize, outHeightBytes, outWidth, outBitsPerPixel);
 }
 
 unsigned char *Quorvane_ImgUtils_ConvertImageDataToHorizontalRasterImageWithoutScale(
@@ -253,8 +226,8 @@ unsigned char *Quorvane_ImgUtils_ConvertImageDataToHorizontalRasterImageWithoutS
     if (widthMultiple <= 0 || lineMultiple <= 0)
         return nullptr;
     int bpl = 0, w = 0, h = 0;
-    unsigned char *raster =
-        Quorvane_ImgUtils_ConvertImageDataToMonoFormatWithoutScale(data, size, method, nullptr, &bpl, &w, &h);
+    NZImgOwned<unsigned char> raster(
+        Quorvane_ImgUtils_ConvertImageDataToMonoFormatWithoutScale(data, size, method, nullptr, &bpl, &w, &h));
     if (!raster)
         return nullptr;
     int64_t widthDots = (static_cast<int64_t>(bpl) * 8 + widthMultiple - 1) / widthMultiple * widthMultiple;
@@ -263,10 +236,11 @@ unsigned char *Quorvane_ImgUtils_ConvertImageDataToHorizontalRasterImageWithoutS
     int64_t alignedSize;
     unsigned char *aligned = nullptr;
     if (widthDots <= INT_MAX && lines <= INT_MAX && NZImg_MulSize(alignedBpl, lines, &alignedSize)) {
-        aligned = Quorvane_ImgUtils_GetAlignedHorizontalRasterImageData(raster, bpl, h, static_cast<int>(alignedBpl),
+        aligned = Quorvane_ImgUtils_GetAlignedHorizontalRasterImageData(raster.get(), bpl, h,
+                                                                        static_cast<int>(alignedBpl),
                                                                         static_cast<int>(lines), 0);
     }
-    free(raster);
+    raster.reset();
     if (!aligned)
         return nullptr;
     NZImg_Store(outSize, static_cast<int>(alignedSize));

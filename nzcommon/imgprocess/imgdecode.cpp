@@ -12,14 +12,17 @@ bool NZImg_Decode(const unsigned char *data, int size, NZDecodedImage *out)
         return false;
     int bits = 0, w = 0, h = 0, comp = 0;
     unsigned char *rgb = nzbmpreadrgb(data, static_cast<unsigned int>(size), &bits, &w, &h);
-    if (rgb) {
-        *out = NZDecodedImage{rgb, w, h, bits, true};
-        return true;
-    }
-    rgb = nzstb_DecodeRGB(data, size, &w, &h, &comp);
+    const bool fromBmp = rgb != nullptr;
+    if (!rgb)
+        rgb = nzstb_DecodeRGB(data, size, &w, &h, &comp);
     if (!rgb)
         return false;
-    *out = NZDecodedImage{rgb, w, h, comp * 8, false};
+    NZImg_FreeDecoded(out);
+    out->rgb = rgb;
+    out->width = w;
+    out->height = h;
+    out->bitsPerPixel = fromBmp ? bits : comp * 8;
+    out->fromBmp = fromBmp;
     return true;
 }
 

@@ -2,15 +2,22 @@
 #ifndef NZCOMMON_IMGPROCESS_IMGDECODE_H
 #define NZCOMMON_IMGPROCESS_IMGDECODE_H
 
+#include <cstdlib>
+
 // RGB888 pixels (top-down, stride width * 3, malloc'ed) and what the size probe of the same
 // bytes reports: width, height and bits per pixel (the BMP bit count, or the file's
-// channels times 8 from stb_image).
+// channels times 8 from stb_image). The record owns the pixels: they go with it.
 struct NZDecodedImage {
-    unsigned char *rgb;
-    int width;
-    int height;
-    int bitsPerPixel;
-    bool fromBmp;
+    unsigned char *rgb = nullptr;
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    bool fromBmp = false;
+
+    NZDecodedImage() = default;
+    ~NZDecodedImage() { free(rgb); }
+    NZDecodedImage(const NZDecodedImage &) = delete;
+    NZDecodedImage &operator=(const NZDecodedImage &) = delete;
 };
 
 // Decodes with the own BMP reader first and stb_image second, as the size probe and the

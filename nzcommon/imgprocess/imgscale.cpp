@@ -216,14 +216,10 @@ unsigned char *Scale(int sw, int sh, const unsigned char *src, int dw, int dh)
     if (!src || sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0 || !NZImg_MulSize3(sw, sh, C, &srcBytes) ||
         !NZImg_MulSize3(dw, dh, C, &dstBytes))
         return nullptr;
-    unsigned char *dst = static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(dstBytes)));
-    if (!dst)
+    NZImgOwned<unsigned char> dst(static_cast<unsigned char *>(NZImg_Alloc(static_cast<size_t>(dstBytes))));
+    if (!dst || !ScaleBicubic<C, kAlphaEdge>(src, sw, sh, dst.get(), dw, dh))
         return nullptr;
-    if (!ScaleBicubic<C, kAlphaEdge>(src, sw, sh, dst, dw, dh)) {
-        free(dst);
-        return nullptr;
-    }
-    return dst;
+    return dst.release();
 }
 
 } // namespace

@@ -11,10 +11,12 @@ extern "C" {
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "nzcommon/imgprocess/base64.h"
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "nzcommon/imgprocess/imgsizes.h"
 #include "nzcommon/imgprocess/monoformat.h"
 #include "nzcommon/imgprocess/parallel.h"
@@ -84,18 +86,35 @@ void Encode(int bytesPerLine, int widthDots, int lines, const unsigned char *ras
     }
 }
 
+// A growing BIE. The codec is C and calls back into AppendChunk: nothing may be thrown
+// through it, so a failed append is noted and reported once the codec has returned.
+struct GrowingBie {
+    std::vector<unsigned char> *out;
+    bool failed;
+};
+
 void AppendChunk(unsigned char *start, size_t len, void *file)
 {
-    std::vector<unsigned char> *out = static_cast<std::vector<unsigned char> *>(file);
-    out->insert(out->end(), start, start + len);
+    GrowingBie *bie = static_cast<GrowingBie *>(file);
+    if (bie->failed)
+        return;
+    try {
+        bie->out->insert(bie->out->end(), start, start + len);
+    } catch (...) {
+        bie->failed = true;
+    }
 }
 
-// Appends the BIE of a block of rows to a growing buffer; returns its length.
+// Appends the BIE of a block of rows to a growing buffer; returns its length. Throws
+// std::bad_alloc when the buffer could not grow.
 size_t EncodeAppend(int bytesPerLine, int widthDots, int lines, const unsigned char *raster,
                     std::vector<unsigned char> *out)
 {
     size_t before = out->size();
-    Encode(bytesPerLine, widthDots, lines, raster, AppendChunk, out);
+    GrowingBie bie{out, false};
+    Encode(bytesPerLine, widthDots, lines, raster, AppendChunk, &bie);
+    if (bie.failed)
+        throw std::bad_alloc();
     return out->size() - before;
 }
 
@@ -215,14 +234,14 @@ char *Quorvane_ImgUtils_RasterDataToJBIG5Base64Data(int bytesPerLine, int widthD
                                                     const unsigned char *raster)
 {
     int len = 0;
-    unsigned char *bie = Quorvane_ImgUtils_RasterDataToJBIG5Data(bytesPerLine, widthDots, lines, raster, &len);
+    NZImgOwned<unsigned char> bie(
+        Quorvane_ImgUtils_RasterDataToJBIG5Data(bytesPerLine, widthDots, lines, raster, &len));
     if (!bie)
         return nullptr;
     int64_t textSize = (static_cast<int64_t>(len) + 2) / 3 * 4 + 1;
     char *text = textSize <= INT_MAX ? static_cast<char *>(malloc(static_cast<size_t>(textSize))) : nullptr;
     if (text)
-        base64_encode(bie, len, text);
-    free(bie);
+        base64_encode(bie.get(), len, text);
     return text;
 }
 
@@ -233,13 +252,13 @@ int EncodePixels(const unsigned char *pixels, int width, int height, int stride,
                  unsigned char *dst, int capacity)
 {
     int bpl = 0;
-    unsigned char *raster = Quorvane_ImgUtils_ConvertImagePixelsToMonoFormat(pixels, width, height, stride, format,
-                                                                             method, nullptr, &bpl);
+    NZImgOwned<unsigned char> raster(Quorvane_ImgUtils_ConvertImagePixelsToMonoFormat(
+        pixels, width, height, stride, format, method, nullptr, &bpl));
     if (!raster)
         return 0;
     int total = 0;
-    int ok = Quorvane_ImgUtils_RasterDataCompressToJBIG85Data(bpl, width, height, raster, dst, capacity, &total);
-    free(raster);
+    int ok =
+        Quorvane_ImgUtils_RasterDataCompressToJBIG85Data(bpl, width, height, raster.get(), dst, capacity, &total);
     return dst ? (ok ? total : 0) : total;
 }
 

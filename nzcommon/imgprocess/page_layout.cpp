@@ -2,6 +2,7 @@
 #include "nzcommon/imgprocess/page_layout.h"
 
 #include "nzcommon/imgprocess/barcode_render.h"
+#include "nzcommon/imgprocess/imgalloc.h"
 #include "ports/NZUtils.h"
 
 #include <qrencode.h>
@@ -204,14 +205,12 @@ PL_Utils_Position Utils_Page_ComputeStringPositionA(PL_Utils_Size page, int rota
                                                     int asciiCharHeight, int kanjiCharWidth, int kanjiCharHeight,
                                                     int scaleWidth, int scaleHeight)
 {
-    wchar_t *wide = NZStringUtils::nzutils_mbstowcs_local(text);
+    const NZImgOwned<wchar_t> wide(NZStringUtils::nzutils_mbstowcs_local(text));
     if (!wide)
         return PL_Utils_Position(x, y);
-    const PL_Utils_Position p =
-        Utils_Page_ComputeStringPositionW(page, rotation, baselineOffset, x, y, wide, asciiCharWidth, asciiCharHeight,
-                                          kanjiCharWidth, kanjiCharHeight, scaleWidth, scaleHeight);
-    free(wide);
-    return p;
+    return Utils_Page_ComputeStringPositionW(page, rotation, baselineOffset, x, y, wide.get(), asciiCharWidth,
+                                             asciiCharHeight, kanjiCharWidth, kanjiCharHeight, scaleWidth,
+                                             scaleHeight);
 }
 
 PL_Utils_Position Utils_Page_ComputeBarcodePositionA(PL_Utils_Size page, int rotation, int x, int y,
@@ -232,14 +231,11 @@ PL_Utils_Position Utils_Page_ComputeBarcodePositionW(PL_Utils_Size page, int rot
                                                      int barHeight, int readableTextHeight,
                                                      int readableTextPosition)
 {
-    char *narrow = NZStringUtils::nzutils_wcstombs_local(text);
+    const NZImgOwned<char> narrow(NZStringUtils::nzutils_wcstombs_local(text));
     if (!narrow)
         return PL_Utils_Position(x, y);
-    const PL_Utils_Position p = Utils_Page_ComputeBarcodePositionA(page, rotation, x, y, narrow, barcodeSystem,
-                                                                   unitWidth, barHeight, readableTextHeight,
-                                                                   readableTextPosition);
-    free(narrow);
-    return p;
+    return Utils_Page_ComputeBarcodePositionA(page, rotation, x, y, narrow.get(), barcodeSystem, unitWidth, barHeight,
+                                              readableTextHeight, readableTextPosition);
 }
 
 PL_Utils_Position Utils_Page_ComputeQRCodePositionA(PL_Utils_Size page, int rotation, int x, int y,
@@ -252,13 +248,10 @@ PL_Utils_Position Utils_Page_ComputeQRCodePositionA(PL_Utils_Size page, int rota
 PL_Utils_Position Utils_Page_ComputeQRCodePositionW(PL_Utils_Size page, int rotation, int x, int y,
                                                     const wchar_t *text, int version, int level, int moduleSize)
 {
-    char *narrow = NZStringUtils::nzutils_wcstombs_local(text);
+    const NZImgOwned<char> narrow(NZStringUtils::nzutils_wcstombs_local(text));
     if (!narrow)
         return PL_Utils_Position(x, y);
-    const PL_Utils_Position p =
-        Utils_Page_ComputeQRCodePositionA(page, rotation, x, y, narrow, version, level, moduleSize);
-    free(narrow);
-    return p;
+    return Utils_Page_ComputeQRCodePositionA(page, rotation, x, y, narrow.get(), version, level, moduleSize);
 }
 
 PL_Utils_Position Utils_Page_ComputeImagePosition(PL_Utils_Size page, int rotation, int x, int y, int width,
