@@ -127,11 +127,14 @@ bool Pos_QueryPrintResult_WithAutoReplyStatus(void *handle, unsigned int id, uns
     for (;;) {
         if (!PortOpen(*h.get()) || ElapsedMs(start) > static_cast<int64_t>(timeout))
             return false;
-        // An error reported by the printer's own status frames ends the wait.
+        // An error reported by the printer's own status frames ends the wait. The answer's
+        // bytes are counted first: a frame that came before them has been applied by the
+        // time they are in the buffer, so an error sent ahead of the answer is never missed.
+        const bool answerWaiting = ReceivedAvailable(*h.get()) >= 7;
         long long errorStatus = 0;
         if (!CP_Printer_GetPrinterStatusInfo(handle, &errorStatus, nullptr, nullptr) || errorStatus != 0)
             return false;
-        if (ReceivedAvailable(*h.get()) < 7) {
+        if (!answerWaiting) {
             NZUtils_SleepMs(1);
             continue;
         }
