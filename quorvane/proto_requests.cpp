@@ -393,12 +393,8 @@ bool Proto_SendDataWithRetry(void *handle, unsigned char type, unsigned short cm
                              std::list<NZReceivedProtoPackage> &replies, unsigned int tries)
 {
     HandleGuard h(handle);
-    return h && Claimed(h.get(), replies, [&]() {
-               return WithRetry(h.get(), tries, [&]() {
-                   return SendData(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs,
-                                   replyTimeoutMs, KeepReplyData::All, replies);
-               });
-           });
+    return h && ProtoRequest_SendDataWithRetry(h.get(), type, cmd, paraBase, total, data, chunkSize, writeTimeoutMs,
+                                               replyTimeoutMs, KeepReplyData::All, replies, tries);
 }
 
 bool Proto_RecvData(void *handle, unsigned char type, unsigned short cmd, unsigned int paraBase, unsigned int total,
@@ -416,11 +412,8 @@ bool Proto_RecvDataWithRetry(void *handle, unsigned char type, unsigned short cm
                              std::list<NZReceivedProtoPackage> &replies, unsigned int tries)
 {
     HandleGuard h(handle);
-    return h && Claimed(h.get(), replies, [&]() {
-               return WithRetry(h.get(), tries, [&]() {
-                   return RecvData(h.get(), type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs, replies);
-               });
-           });
+    return h && ProtoRequest_RecvDataWithRetry(h.get(), type, cmd, paraBase, total, writeTimeoutMs, replyTimeoutMs,
+                                               replies, tries);
 }
 
 // ---- Forms for callers that already hold a registry reference ------------------------

@@ -17,21 +17,13 @@ bool NZImg_Decode(const unsigned char *data, int size, NZDecodedImage *out)
         rgb = nzstb_DecodeRGB(data, size, &w, &h, &comp);
     if (!rgb)
         return false;
-    NZImg_FreeDecoded(out);
+    free(out->rgb);
     out->rgb = rgb;
     out->width = w;
     out->height = h;
     out->bitsPerPixel = fromBmp ? bits : comp * 8;
     out->fromBmp = fromBmp;
     return true;
-}
-
-void NZImg_FreeDecoded(NZDecodedImage *image)
-{
-    if (image) {
-        free(image->rgb);
-        image->rgb = nullptr;
-    }
 }
 
 unsigned char *NZImg_ConvertDecoded(const NZDecodedImage &image, const unsigned char *data, int size, int dstWidth,

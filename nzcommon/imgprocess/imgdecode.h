@@ -23,7 +23,6 @@ struct NZDecodedImage {
 // Decodes with the own BMP reader first and stb_image second, as the size probe and the
 // conversion entries do. False (nothing owned) when neither accepts the bytes.
 bool NZImg_Decode(const unsigned char *data, int size, NZDecodedImage *out);
-void NZImg_FreeDecoded(NZDecodedImage *image);
 
 // Raster data of the target size from the decoded picture of data: the bytes the data
 // conversion entry gives for them, its retry included (a BMP that fails after decoding is

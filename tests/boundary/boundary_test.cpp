@@ -346,17 +346,9 @@ TEST(Boundary, FailedAllocationsGiveTheFailureValue)
 
 // Address space cut to 1 GiB and an image far beyond it: the JBIG length is 0, the
 // process lives on. Sanitizer builds reserve far more address space than that.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUORVANE_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define QUORVANE_SANITIZED 1
-#endif
-#endif
-
 TEST(Boundary, AddressSpaceLimitGivesTheFailureValue)
 {
-#ifdef QUORVANE_SANITIZED
+#ifdef QUORVANE_TEST_SANITIZED
     GTEST_SKIP() << "sanitizer builds reserve more address space than the limit";
 #else
     const std::vector<ChildOutcome> out = RunChildCases(

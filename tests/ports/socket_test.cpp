@@ -575,9 +575,7 @@ TEST(UdpPort, RefusedSendMarksAConnectionLost)
             const bool closed = WaitFor([&] { return !port.IsOpened(); }, 2000);
             EXPECT_EQ(port.Write(data.data(), row.size, 500) < 0, true);
             const std::string out = testing::internal::GetCapturedStdout();
-            size_t lines = 0;
-            for (size_t at = 0; (at = out.find("sendto error", at)) != std::string::npos; ++at)
-                ++lines;
+            const size_t lines = quorvane_test::CountOf(out, "sendto error");
             EXPECT_EQ(closed, row.lost);
             EXPECT_EQ(port.IsInvalid(), row.lost);
             EXPECT_EQ(lines, row.lost ? 1u : 2u) << out;

@@ -265,9 +265,7 @@ TEST_F(Connection, PrinterThatClosedItsSideIsLostAtTheFirstRefusedWrite)
     std::string report;
     EXPECT_EQ(StaleCallsThatReached(h, live, &report), 0) << report;
     EXPECT_EQ(CP_Port_Close(live), 1);
-    size_t lines = 0;
-    for (size_t at = 0; (at = out.find("socket_send: send error: ", at)) != std::string::npos; ++at)
-        ++lines;
+    const size_t lines = quorvane_test::CountOf(out, "socket_send: send error: ");
     EXPECT_GE(lines, 1u);
     EXPECT_LE(lines, 3u) << out.substr(0, 300);
     EXPECT_TRUE(WaitFor([&] { return ptrs.Count() == 0; }, 3000));

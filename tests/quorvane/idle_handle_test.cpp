@@ -8,14 +8,11 @@
 #include "quorvane/HandleGuard.h"
 #include "quorvane/IOHandle.h"
 #include "quorvane/quorvane.h"
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUORVANE_OWN_ALLOCATOR 1
-#endif
+#include "support/TestUtil.h"
 
 TEST(IdleHandle, HundredMemoryConnectionsTakeUnderThreeMegabytes)
 {
-#ifdef QUORVANE_OWN_ALLOCATOR
+#ifdef QUORVANE_TEST_SANITIZED
     GTEST_SKIP() << "the sanitizer's allocator keeps its own counts";
 #else
     const size_t before = mallinfo2().uordblks;

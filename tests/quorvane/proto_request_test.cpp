@@ -25,10 +25,6 @@
 using quorvane_test::Package;
 using quorvane_test::WaitFor;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUORVANE_OWN_ALLOCATOR 1
-#endif
-
 namespace {
 
 // As if the printer had sent these bytes.
@@ -399,7 +395,7 @@ TEST(ProtoHostileDevice, ChunkedReceiveKeepsAboutTheTotal)
             expected.resize(total);
             if (rc != 1 || got != total || memcmp(buf.data(), expected.data(), total) != 0 || buf[total] != '#')
                 return 3;
-#ifndef QUORVANE_OWN_ALLOCATOR // the sanitizer's quarantine and shadow memory count as well
+#ifndef QUORVANE_TEST_SANITIZED // the sanitizer's quarantine and shadow memory count as well
             if (before == 0 || grewKiB > static_cast<long>((2 * total + (4u << 20)) / 1024))
                 return 4;
 #endif

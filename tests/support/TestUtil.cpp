@@ -81,6 +81,14 @@ int CountOpenFds()
     return n < 0 ? n : n - 1; // the directory's own descriptor
 }
 
+size_t CountOf(const std::string &text, const std::string &part)
+{
+    size_t n = 0;
+    for (size_t at = 0; !part.empty() && (at = text.find(part, at)) != std::string::npos; at += part.size())
+        ++n;
+    return n;
+}
+
 int CountThreads()
 {
     // Some runtimes (ThreadSanitizer) add a helper thread at the first thread creation:

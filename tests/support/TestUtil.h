@@ -6,6 +6,16 @@
 #include <string>
 #include <vector>
 
+// Defined in AddressSanitizer and ThreadSanitizer builds: their allocators and address-space
+// reservations are their own, so heap and address-space measures do not apply there.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUORVANE_TEST_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUORVANE_TEST_SANITIZED 1
+#endif
+#endif
+
 namespace quorvane_test {
 
 typedef std::vector<unsigned char> Bytes;
@@ -30,6 +40,9 @@ struct LeakCheck {
     int threads = CountThreads();
     void Check(int timeoutMs = 2000) const;
 };
+
+// How many times part stands in text (captured output: how often a message was printed).
+size_t CountOf(const std::string &text, const std::string &part);
 
 // Polls cond every millisecond until it holds or timeoutMs passed; returns cond's last value.
 bool WaitFor(const std::function<bool()> &cond, int timeoutMs);
