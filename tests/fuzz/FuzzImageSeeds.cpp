@@ -126,6 +126,7 @@ std::vector<FuzzBytes> FuzzImageSeeds()
         }
     seeds.push_back(huge);
     seeds.push_back(Psd(3, 2));
+    seeds.push_back(quorvane_test::DcOverflowJpeg());
     seeds.push_back(FuzzHex("47494638396101000100800000FFFFFF00000021F90401000000002C00000000010001000002024401003B"));
     return seeds;
 }

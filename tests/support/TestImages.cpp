@@ -91,4 +91,38 @@ Bytes HalfBlackBmp(int width, int height)
     return BlackWhiteBmp(width, height, [width](int x, int) { return x < width / 2; });
 }
 
+Bytes DcOverflowJpeg()
+{
+    Bytes f = {0xFF, 0xD8};
+    auto segment = [&f](unsigned char marker, Bytes body) {
+        const size_t length = body.size() + 2;
+        f.insert(f.end(), {0xFF, marker, static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length)});
+        f.insert(f.end(), body.begin(), body.end());
+    };
+    Bytes quantisers(129, 0xFF);
+    quantisers[0] = 0x10; // 16-bit entries, table 0
+    segment(0xDB, quantisers);
+    segment(0xC0, {8, 0, 8, 1, 0, 1, 1, 0x11, 0}); // 256 x 8, one component
+    Bytes dc(18, 0), ac(18, 0);                    // one code of one bit each:
+    dc[1] = ac[1] = 1;
+    dc[17] = 11;  // DC difference of 11 bits
+    ac[0] = 0x10; // end of block
+    segment(0xC4, dc);
+    segment(0xC4, ac);
+    segment(0xDA, {1, 1, 0, 0, 63, 0});
+    // Each block: the DC code (0), 11 one bits (+2047), the AC code (0); FF bytes stuffed.
+    uint64_t bits = 0;
+    int count = 0;
+    for (int block = 0; block < 32; ++block) {
+        bits = (bits << 13) | 0x0FFE;
+        for (count += 13; count >= 8; count -= 8) {
+            f.push_back(static_cast<unsigned char>(bits >> (count - 8)));
+            if (f.back() == 0xFF)
+                f.push_back(0);
+        }
+    }
+    f.insert(f.end(), {0xFF, 0xD9});
+    return f;
+}
+
 } // namespace quorvane_test

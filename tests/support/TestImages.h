@@ -34,6 +34,10 @@ Bytes StripedOverBlackBmp();
 // A 24-bit BMP, the left half black and the right half white.
 Bytes HalfBlackBmp(int width, int height);
 
+// A 256 x 8 gray JPEG with 16-bit quantisers of 65535 whose every block adds 2047 to the
+// DC value: from the 17th block on, the dequantised DC no longer fits an int.
+Bytes DcOverflowJpeg();
+
 // An image (or any content) in memory and in a file of a fresh temporary directory,
 // removed with it.
 class TempImage {

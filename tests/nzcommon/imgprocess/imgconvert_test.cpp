@@ -338,6 +338,16 @@ TEST(ImgConvert, DamagedFilesNeverCrash)
         }
     }
     EXPECT_GT(decoded, 0);
+
+    // DC values that run past an int once dequantised: the decoder's arithmetic wraps
+    // (sanitizer builds see any overflow), and the picture keeps its size.
+    const std::vector<unsigned char> dcRunaway = quorvane_test::DcOverflowJpeg();
+    int size = 0, bpl = 0;
+    Owned runaway(Quorvane_ImgUtils_ConvertImageDataToMonoFormat(dcRunaway.data(), static_cast<int>(dcRunaway.size()),
+                                                                 256, 8, 0, &size, &bpl));
+    ASSERT_NE(nullptr, runaway.get());
+    EXPECT_EQ(32, bpl);
+    EXPECT_EQ(32 * 8, size);
 }
 
 } // namespace
