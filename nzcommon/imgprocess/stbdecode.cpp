@@ -213,11 +213,12 @@ int64_t LeastRunLengthBytes(int64_t pixels, int64_t pixelBytes)
 // TGA files too short for the pixels they declare. stb_image leaves the rows of a cut-off
 // uncompressed file as uninitialised memory and makes up the rest of a run-length file from
 // zeros, for as many pixels as the header asks: a few bytes kept it busy for seconds. The
-// header is taken as the decoder's test takes it, so only files it reads as TGA are checked.
-bool HostileTga(const unsigned char *data, int size)
+// header is taken as the decoder's test takes it, so only files it reads as TGA are checked;
+// like the decoder, a header cut short reads zeros for its missing bytes.
+bool HostileTga(const unsigned char *file, int size)
 {
-    if (size < 18)
-        return false;
+    unsigned char data[18] = {0};
+    memcpy(data, file, size < 18 ? size : 18);
     const unsigned colorMapType = data[1], imageType = data[2];
     const unsigned paletteBits = data[7], bits = data[16];
     const int64_t width = Le16(data + 12), height = Le16(data + 14);

@@ -408,6 +408,8 @@ TEST(ImgConvert, HostileFilesAreRefused)
         {"TGA cut off (2 x 2, 24-bit, 11 of 12 pixel bytes)",
          imgtest::Hex("000002 0000 0000 00 0000 0000 0200 0200 18 00 0102030405060708090A0B")},
         {"run-length TGA of 4096 x 4096 pixels in 22 bytes", imgtest::Hex("00000A 0000 0000 00 0000 0000 0010 0010 18 20 FF000000")},
+        // Shorter than its header: the decoder reads the missing descriptor byte as zero.
+        {"run-length TGA of 31168 x 1230 pixels in 17 bytes", imgtest::Hex("FF000A 6200 3F86 01 00F0 9EFF C079 CE04 20")},
         {"PSD of 8192 x 2048 pixels in 34 bytes",
          imgtest::Hex("38425053 0001 000000000000 0003 00000800 00002000 0008 0003 00000000 00000000 00000000 0000")},
         // Sides near 2^31: their pixel count must not overflow the length check.
