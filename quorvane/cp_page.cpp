@@ -73,11 +73,13 @@ int DrawImageAt(CP_Handle handle, const PrinterProperty &p, int x, int y, int wi
     return DrawAt(handle, pos, print);
 }
 
-typedef int (*WidePrint)(CP_Handle, const wchar_t *);
-
-// Moves to the page position the text's size gives, then prints it through a receipt
-// text call of one encoding.
-int PrintWideTextAtPagePosition(CP_Handle handle, int x, int y, const wchar_t *str, WidePrint print)
+// Moves to the page position the text's size gives (compute: the narrow or the wide
+// measure), then prints it through a receipt text call of one encoding.
+template <typename Char>
+int PrintTextAtPagePosition(CP_Handle handle, int x, int y, const Char *str,
+                            PL_Utils_Position (*compute)(PL_Utils_Size, int, int, int, int, const Char *, int, int,
+                                                         int, int, int, int),
+                            int (*print)(CP_Handle, const Char *))
 {
     return AtBoundary(0, [&] {
         if (!str)
@@ -86,9 +88,9 @@ int PrintWideTextAtPagePosition(CP_Handle handle, int x, int y, const wchar_t *s
         if (!h)
             return 0;
         const PrinterProperty &p = h->m_printerProperty;
-        const PL_Utils_Position pos = Utils_Page_ComputeStringPositionW(
-            PageOf(p), p.pageDrawDirection, p.textBaselineOffset, x, y, str, p.asciiCharWidth, p.asciiCharHeight,
-            p.kanjiCharWidth, p.kanjiCharHeight, p.textScaleWidth, p.textScaleHeight);
+        const PL_Utils_Position pos =
+            compute(PageOf(p), p.pageDrawDirection, p.textBaselineOffset, x, y, str, p.asciiCharWidth,
+                    p.asciiCharHeight, p.kanjiCharWidth, p.kanjiCharHeight, p.textScaleWidth, p.textScaleHeight);
         return DrawAt(handle, pos, [&] { return print(handle, str); });
     });
 }
@@ -221,43 +223,32 @@ extern "C" CP_API int CP_Page_DrawBox(CP_Handle handle, int x, int y, int width,
 
 extern "C" CP_API int CP_Page_DrawText(CP_Handle handle, int x, int y, const char *str)
 {
-    return AtBoundary(0, [&]() -> int {
-        if (!str)
-            return 0;
-        HandleGuard h(handle);
-        if (!h)
-            return 0;
-        const PrinterProperty &p = h->m_printerProperty;
-        const PL_Utils_Position pos = Utils_Page_ComputeStringPositionA(
-            PageOf(p), p.pageDrawDirection, p.textBaselineOffset, x, y, str, p.asciiCharWidth, p.asciiCharHeight,
-            p.kanjiCharWidth, p.kanjiCharHeight, p.textScaleWidth, p.textScaleHeight);
-        return DrawAt(handle, pos, [&] { return CP_Pos_PrintText(handle, str); });
-    });
+    return PrintTextAtPagePosition(handle, x, y, str, Utils_Page_ComputeStringPositionA, CP_Pos_PrintText);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInUTF8(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return PrintWideTextAtPagePosition(handle, x, y, str, CP_Pos_PrintTextInUTF8);
+    return PrintTextAtPagePosition(handle, x, y, str, Utils_Page_ComputeStringPositionW, CP_Pos_PrintTextInUTF8);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInGBK(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return PrintWideTextAtPagePosition(handle, x, y, str, CP_Pos_PrintTextInGBK);
+    return PrintTextAtPagePosition(handle, x, y, str, Utils_Page_ComputeStringPositionW, CP_Pos_PrintTextInGBK);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInBIG5(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return PrintWideTextAtPagePosition(handle, x, y, str, CP_Pos_PrintTextInBIG5);
+    return PrintTextAtPagePosition(handle, x, y, str, Utils_Page_ComputeStringPositionW, CP_Pos_PrintTextInBIG5);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInShiftJIS(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return PrintWideTextAtPagePosition(handle, x, y, str, CP_Pos_PrintTextInShiftJIS);
+    return PrintTextAtPagePosition(handle, x, y, str, Utils_Page_ComputeStringPositionW, CP_Pos_PrintTextInShiftJIS);
 }
 
 extern "C" CP_API int CP_Page_DrawTextInEUCKR(CP_Handle handle, int x, int y, const wchar_t *str)
 {
-    return PrintWideTextAtPagePosition(handle, x, y, str, CP_Pos_PrintTextInEUCKR);
+    return PrintTextAtPagePosition(handle, x, y, str, Utils_Page_ComputeStringPositionW, CP_Pos_PrintTextInEUCKR);
 }
 
 extern "C" CP_API int CP_Page_DrawBarcode(CP_Handle handle, int x, int y, int nBarcodeType, const char *str)
@@ -270,9 +261,9 @@ extern "C" CP_API int CP_Page_DrawBarcode(CP_Handle handle, int x, int y, int nB
             return 0;
         const PrinterProperty &p = h->m_printerProperty;
         const int textHeight = p.barcodeReadableTextFontType == 0 ? kReadableTextHeightFont0 : kReadableTextHeightOther;
-        const PL_Utils_Position pos =
-            Utils_Page_ComputeBarcodePositionA(PageOf(p), p.pageDrawDirection, x, y, str, nBarcodeType, p.barcodeUnitWidth,
-                                               p.barcodeHeight, textHeight, p.barcodeReadableTextPosition);
+        const PL_Utils_Position pos = Utils_Page_ComputeBarcodePositionA(
+            PageOf(p), p.pageDrawDirection, x, y, str, nBarcodeType, p.barcodeUnitWidth, p.barcodeHeight, textHeight,
+            p.barcodeReadableTextPosition);
         return DrawAt(handle, pos, [&] { return CP_Pos_PrintBarcode(handle, nBarcodeType, str); });
     });
 }
