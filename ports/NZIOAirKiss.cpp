@@ -115,7 +115,6 @@ int NZIOAirKiss::NZIOAirKiss_ConfigWireless(const char *ssid, const char *passwo
     m_port.setsockopt_reuseaddr(true);
     m_port.setsockopt_broadcast(true);
     m_port.setsockopt_rcvtimeo(kSocketTimeoutMs);
-    m_port.setsockopt_sndtimeo(kSocketTimeoutMs);
     StartReadThread();
 
     NZSecondsTimer limit(timeoutMs);

@@ -113,7 +113,6 @@ bool NZIOUDPConfigCommand::Run(const char *localIp, unsigned short localPort, co
     m_port.setsockopt_reuseaddr(true);
     m_port.setsockopt_broadcast(true);
     m_port.setsockopt_rcvtimeo(intervalMs);
-    m_port.setsockopt_sndtimeo(totalMs);
     StartReadThread();
 
     // Every wait, the interval's and the send's, ends when the total time is up.
@@ -125,7 +124,7 @@ bool NZIOUDPConfigCommand::Run(const char *localIp, unsigned short localPort, co
             break;
         if (m_done.load() || !m_port.IsOpened())
             break;
-        // At least 1 ms: a send time-out of 0 would mean no limit at all.
+        // Writes wait for room within what is left of the total (at least 1 ms).
         const unsigned int sendLimit = static_cast<unsigned int>(total - elapsed > 0 ? total - elapsed : 1);
         const int sent = m_port.Write(m_packet, m_packetLength, sendLimit);
         if (sent < 0 || static_cast<unsigned int>(sent) < m_packetLength)

@@ -57,15 +57,14 @@ struct Searcher {
     bool open;
 };
 
-bool openSearcher(Searcher &s, const char *local, unsigned short port, unsigned int timeoutMs,
-                  NZIOUdpDiscoverCallback callback, const void *user)
+bool openSearcher(Searcher &s, const char *local, unsigned short port, NZIOUdpDiscoverCallback callback,
+                  const void *user)
 {
     NZUdpClientIO_linux &udp = s.handler->Port();
     if (!udp.OpenNonThreadA(local, 0, "255.255.255.255", port))
         return false;
     udp.setsockopt_reuseaddr(true);
     udp.setsockopt_broadcast(true);
-    udp.setsockopt_sndtimeo(timeoutMs);
     udp.setsockopt_rcvtimeo(50);
     snprintf(s.context->localAddress, sizeof(s.context->localAddress), "%s", local);
     s.context->callback = callback;
@@ -141,7 +140,7 @@ void NZIOUdpDiscover::NZIOUdpDiscover_StartDiscover(unsigned int timeoutMs, int 
             for (unsigned int proto = 0; proto < 2; ++proto) {
                 Searcher &s = searchers[2 * k + proto];
                 s.open = openSearcher(s, local, proto == 0 ? NZIOUdpDiscover_PortA : NZIOUdpDiscover_PortB,
-                                      timeoutMs, callback, user);
+                                      callback, user);
                 if (s.open)
                     ++openCount;
             }

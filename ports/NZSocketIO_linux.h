@@ -2,10 +2,14 @@
 #ifndef QUORVANE_PORTS_NZSOCKETIO_LINUX_H
 #define QUORVANE_PORTS_NZSOCKETIO_LINUX_H
 
+#include <cerrno>
 #include <cstdint>
+#include <poll.h>
+#include <sys/types.h>
 
 #include "ports/NZDescriptor_linux.h"
 #include "ports/NZSocketIO.h"
+#include "ports/NZUtils.h"
 
 class NZSocketIO_linux : public virtual NZSocketIO {
 public:
@@ -35,6 +39,28 @@ protected:
     // Creates the socket (close-on-exec) and takes it over; false on failure.
     bool CreateSocket(int type, int protocol);
     static void WakeSocket(void *self, int fd);
+
+    // Runs call(fd), a non-blocking socket call, and repeats it after EAGAIN or EINTR once
+    // the socket is ready for events, until it succeeds or fails, or the timer is up. The
+    // timer alone bounds the wait: a signal neither ends it early nor cuts it short, and a
+    // time-out of 0 is the one attempt. Returns the call's result; a -1 with *timeUp set
+    // means the time ran out (or the wait itself failed), otherwise errno says why the
+    // call failed.
+    template <typename Call>
+    static ssize_t CallWithin(int fd, short events, const NZMsTimer &timer, bool *timeUp, Call call)
+    {
+        *timeUp = false;
+        for (;;) {
+            const ssize_t n = call(fd);
+            if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                return n;
+            short revents = 0;
+            if (timer.IsUp() || NZPollDescriptor(fd, events, -1, timer.RemainingMs(), &revents) != 1) {
+                *timeUp = true;
+                return -1;
+            }
+        }
+    }
 
     NZDescriptor_linux m_sock;
 };

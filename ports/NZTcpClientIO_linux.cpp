@@ -34,7 +34,8 @@ bool ConnectWithin(int fd, uint32_t addr, unsigned short port, unsigned int time
             ok = getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
         }
     }
-    // Receives and sends are bounded by the socket time-outs, not by non-blocking mode.
+    // The socket itself blocks again: each send and receive of ours asks for no waiting
+    // itself and waits with poll, within its own time-out.
     if (fcntl(fd, F_SETFL, flags) < 0)
         ok = false;
     return ok;
@@ -90,7 +91,9 @@ void NZTcpClientIO_linux::BaseClose()
         NZSocketIO_linux::BaseClose();
         return;
     }
-    // The read thread ends once the printer answers the half-close by closing its side.
+    // The read thread ends once the printer answers the half-close by closing its side;
+    // one still held (an open that failed after the connect) must read to see it.
+    ReleaseReads();
     if (WaitReadThreadFinished(m_closeWaitMs)) {
         NZSocketIO_linux::BaseClose();
         return;
@@ -102,6 +105,43 @@ void NZTcpClientIO_linux::BaseClose()
     SetCancelRead(true);
     shutdown(fd, SHUT_RDWR);
     NZSocketIO_linux::BaseClose();
+}
+
+void NZTcpClientIO_linux::SendRefused(int err)
+{
+    printf("NZTcpClientIO_linux socket_send: send error: %d\n", err);
+    fflush(stdout);
+    // The printer refused the data (it closed its side, or reset): the connection is lost.
+    // Later writes fail at once, without another send or message.
+    if (err != EINTR)
+        MarkLostBySend();
+}
+
+int NZTcpClientIO_linux::BaseWrite(const unsigned char *data, unsigned int len, unsigned int timeoutMs)
+{
+    if (!data && len != 0)
+        return -1;
+    NZDescriptorUse use(m_sock);
+    if (use.fd() < 0)
+        return -1;
+    const NZMsTimer timer(timeoutMs);
+    unsigned int done = 0;
+    while (done < len) {
+        const size_t chunk = len - done > static_cast<unsigned int>(INT_MAX) ? INT_MAX : len - done;
+        bool timeUp;
+        const ssize_t n = CallWithin(use.fd(), POLLOUT, timer, &timeUp, [&](int fd) {
+            return send(fd, data + done, chunk, MSG_NOSIGNAL | MSG_DONTWAIT);
+        });
+        if (n > 0) {
+            done += static_cast<unsigned int>(n);
+            continue;
+        }
+        if (timeUp || n == 0)
+            break;
+        SendRefused(errno);
+        return done > 0 ? static_cast<int>(done) : -1;
+    }
+    return static_cast<int>(done);
 }
 
 int NZTcpClientIO_linux::socket_send(const unsigned char *data, unsigned int len)
@@ -121,13 +161,44 @@ int NZTcpClientIO_linux::socket_send(const unsigned char *data, unsigned int len
         return static_cast<int>(n);
     if (err == EAGAIN || err == EWOULDBLOCK)
         return 0; // send time-out: nothing left in time
-    printf("NZTcpClientIO_linux socket_send: send error: %d\n", err);
-    fflush(stdout);
-    // The printer refused the data (it closed its side, or reset): the connection is lost.
-    // Later writes fail at once, without another send or message.
-    if (err != EINTR)
-        MarkLostBySend();
+    SendRefused(err);
     return static_cast<int>(n);
+}
+
+int NZTcpClientIO_linux::RecvResult(ssize_t n, int err)
+{
+    if (n > 0)
+        return static_cast<int>(n);
+    if (n == 0) {
+        if (IsCancelRead())
+            return 0; // our own close shut the socket down
+        puts("NZTcpClientIO_linux socket_recv: recv 0. connection closed.\r");
+        fflush(stdout);
+        SetUnreadable(true);
+        return 0;
+    }
+    if (err == EAGAIN || err == EWOULDBLOCK || err == EINTR)
+        return 0;
+    printf("NZTcpClientIO_linux socket_recv: recv failed with error: %d\n", err);
+    fflush(stdout);
+    SetInvalid(true);
+    return static_cast<int>(n);
+}
+
+int NZTcpClientIO_linux::BaseReadDirectly(unsigned char *buf, unsigned int len, unsigned int timeoutMs)
+{
+    if (!buf && len != 0)
+        return -1;
+    NZDescriptorUse use(m_sock);
+    if (use.fd() < 0)
+        return -1;
+    if (len == 0)
+        return 0;
+    const NZMsTimer timer(timeoutMs);
+    bool timeUp;
+    const ssize_t n = CallWithin(use.fd(), POLLIN, timer, &timeUp,
+                                 [&](int fd) { return recv(fd, buf, len, MSG_DONTWAIT); });
+    return timeUp ? 0 : RecvResult(n, errno);
 }
 
 int NZTcpClientIO_linux::socket_recv(unsigned char *buf, unsigned int len)
@@ -140,22 +211,7 @@ int NZTcpClientIO_linux::socket_recv(unsigned char *buf, unsigned int len)
     if (len == 0)
         return 0;
     const ssize_t n = recv(use.fd(), buf, len, 0);
-    if (n > 0)
-        return static_cast<int>(n);
-    if (n == 0) {
-        if (IsCancelRead())
-            return 0; // our own close shut the socket down
-        puts("NZTcpClientIO_linux socket_recv: recv 0. connection closed.\r");
-        fflush(stdout);
-        SetUnreadable(true);
-        return 0;
-    }
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-        return 0;
-    printf("NZTcpClientIO_linux socket_recv: recv failed with error: %d\n", errno);
-    fflush(stdout);
-    SetInvalid(true);
-    return static_cast<int>(n);
+    return RecvResult(n, errno);
 }
 
 bool NZTcpClientIO_linux::setsockopt_keepalive(bool on) { return SetIntOption(SOL_SOCKET, SO_KEEPALIVE, on ? 1 : 0); }

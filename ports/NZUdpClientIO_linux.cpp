@@ -54,6 +54,52 @@ bool NZUdpClientIO_linux::OpenNonThread(const char *localIp, unsigned short loca
     return OpenSocket(localIp, localPort, destIp, destPort, false);
 }
 
+namespace {
+struct sockaddr_in Address(unsigned int addr, unsigned short port)
+{
+    struct sockaddr_in sa;
+    memset(&sa, 0, sizeof(sa));
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = addr;
+    sa.sin_port = htons(port);
+    return sa;
+}
+
+ssize_t SendDatagram(int fd, const unsigned char *data, unsigned int len, const struct sockaddr_in &sa, int flags)
+{
+    return sendto(fd, data, len, MSG_NOSIGNAL | flags, reinterpret_cast<const struct sockaddr *>(&sa), sizeof(sa));
+}
+} // namespace
+
+int NZUdpClientIO_linux::SendtoRefused(int err)
+{
+    printf("NZUdpClientIO_linux socket_sendto: sendto error: %d\n", err);
+    fflush(stdout);
+    // UDP has no connection to lose: the system refuses single datagrams for passing
+    // reasons (no route yet, no buffers, a firewall rule, port 0). Only a socket that is
+    // gone ends the port.
+    if (err == EBADF || err == ENOTSOCK)
+        MarkLostBySend();
+    return -1;
+}
+
+int NZUdpClientIO_linux::BaseWrite(const unsigned char *data, unsigned int len, unsigned int timeoutMs)
+{
+    if (!data && len != 0)
+        return -1;
+    NZDescriptorUse use(m_sock);
+    if (use.fd() < 0)
+        return -1;
+    const struct sockaddr_in sa = Address(m_destAddr, m_destPort);
+    const NZMsTimer timer(timeoutMs);
+    bool timeUp;
+    const ssize_t n = CallWithin(use.fd(), POLLOUT, timer, &timeUp,
+                                 [&](int fd) { return SendDatagram(fd, data, len, sa, MSG_DONTWAIT); });
+    if (n >= 0)
+        return static_cast<int>(n);
+    return timeUp ? 0 : SendtoRefused(errno);
+}
+
 int NZUdpClientIO_linux::socket_sendto(const unsigned char *data, unsigned int len, unsigned int addr,
                                        unsigned short port)
 {
@@ -65,23 +111,46 @@ int NZUdpClientIO_linux::socket_sendto(const unsigned char *data, unsigned int l
         NZDescriptorUse use(m_sock);
         if (use.fd() < 0)
             return -1;
-        struct sockaddr_in sa;
-        memset(&sa, 0, sizeof(sa));
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = addr;
-        sa.sin_port = htons(port);
-        n = sendto(use.fd(), data, len, MSG_NOSIGNAL, reinterpret_cast<struct sockaddr *>(&sa), sizeof(sa));
+        n = SendDatagram(use.fd(), data, len, Address(addr, port), 0);
         err = errno;
     }
-    if (n < 0) {
-        printf("NZUdpClientIO_linux socket_sendto: sendto error: %d\n", err);
-        fflush(stdout);
-        // As on TCP, a refusal other than a time-out or a signal means the connection is
-        // lost; a datagram too large to send is refused alone and the port stays.
-        if (err != EAGAIN && err != EWOULDBLOCK && err != EINTR && err != EMSGSIZE)
-            MarkLostBySend();
+    return n >= 0 ? static_cast<int>(n) : SendtoRefused(err);
+}
+
+int NZUdpClientIO_linux::RecvfromResult(ssize_t n, int err, const struct sockaddr_in &sa, unsigned int *addr,
+                                        unsigned short *port)
+{
+    if (n >= 0) {
+        if (addr)
+            *addr = sa.sin_addr.s_addr;
+        if (port)
+            *port = sa.sin_port;
+        return static_cast<int>(n);
     }
+    if (err == EAGAIN || err == EWOULDBLOCK || err == EINTR)
+        return 0;
+    printf("NZUdpClientIO_linux socket_recvfrom: recvfrom failed with error: %d\n", err);
+    fflush(stdout);
+    SetInvalid(true);
     return static_cast<int>(n);
+}
+
+int NZUdpClientIO_linux::BaseReadDirectly(unsigned char *buf, unsigned int len, unsigned int timeoutMs)
+{
+    if (!buf && len != 0)
+        return -1;
+    NZDescriptorUse use(m_sock);
+    if (use.fd() < 0)
+        return -1;
+    struct sockaddr_in sa;
+    memset(&sa, 0, sizeof(sa));
+    const NZMsTimer timer(timeoutMs);
+    bool timeUp;
+    const ssize_t n = CallWithin(use.fd(), POLLIN, timer, &timeUp, [&](int fd) {
+        socklen_t saLen = sizeof(sa);
+        return recvfrom(fd, buf, len, MSG_DONTWAIT, reinterpret_cast<struct sockaddr *>(&sa), &saLen);
+    });
+    return timeUp ? 0 : RecvfromResult(n, errno, sa, nullptr, nullptr);
 }
 
 int NZUdpClientIO_linux::socket_recvfrom(unsigned char *buf, unsigned int len, unsigned int *addr,
@@ -96,19 +165,7 @@ int NZUdpClientIO_linux::socket_recvfrom(unsigned char *buf, unsigned int len, u
     memset(&sa, 0, sizeof(sa));
     socklen_t saLen = sizeof(sa);
     const ssize_t n = recvfrom(use.fd(), buf, len, 0, reinterpret_cast<struct sockaddr *>(&sa), &saLen);
-    if (n >= 0) {
-        if (addr)
-            *addr = sa.sin_addr.s_addr;
-        if (port)
-            *port = sa.sin_port;
-        return static_cast<int>(n);
-    }
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-        return 0;
-    printf("NZUdpClientIO_linux socket_recvfrom: recvfrom failed with error: %d\n", errno);
-    fflush(stdout);
-    SetInvalid(true);
-    return static_cast<int>(n);
+    return RecvfromResult(n, errno, sa, addr, port);
 }
 
 bool NZUdpClientIO_linux::setsockopt_broadcast(bool on) { return SetIntOption(SOL_SOCKET, SO_BROADCAST, on ? 1 : 0); }

@@ -2,6 +2,8 @@
 #ifndef QUORVANE_PORTS_NZUDPCLIENTIO_LINUX_H
 #define QUORVANE_PORTS_NZUDPCLIENTIO_LINUX_H
 
+#include <netinet/in.h>
+
 #include "ports/NZSocketIO_linux.h"
 #include "ports/NZUdpClientIO.h"
 
@@ -19,13 +21,26 @@ public:
     // As Open, without socket options and without the read thread.
     bool OpenNonThread(const char *localIp, unsigned short localPort, const char *destIp,
                        unsigned short destPort) override;
+    // Sends the bytes as one datagram to the destination, waiting up to timeoutMs (0: one
+    // attempt without waiting) for room, signals or not. Returns len, 0 on time-out, or -1
+    // when the system refused the datagram: that write fails and the port stays as it was
+    // (UDP has no connection to lose).
+    int BaseWrite(const unsigned char *data, unsigned int len, unsigned int timeoutMs) override;
+    // Waits up to timeoutMs (0: no wait) for a datagram, signals or not, and reads it.
+    int BaseReadDirectly(unsigned char *buf, unsigned int len, unsigned int timeoutMs) override;
+    // One sendto, bounded by the send time-out option.
     int socket_sendto(const unsigned char *data, unsigned int len, unsigned int addr, unsigned short port) override;
+    // One recvfrom, bounded by the receive time-out option.
     int socket_recvfrom(unsigned char *buf, unsigned int len, unsigned int *addr, unsigned short *port) override;
     bool setsockopt_broadcast(bool on) override;
 
 private:
     bool OpenSocket(const char *localIp, unsigned short localPort, const char *destIp, unsigned short destPort,
                     bool threaded);
+    // Reports a refused datagram (errno err); returns the failed result.
+    int SendtoRefused(int err);
+    // What a recvfrom returned (n, errno err, sender sa) as socket_recvfrom reports it.
+    int RecvfromResult(ssize_t n, int err, const struct sockaddr_in &sa, unsigned int *addr, unsigned short *port);
 };
 
 #endif
