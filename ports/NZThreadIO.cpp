@@ -12,7 +12,7 @@ thread_local const NZThreadIO *tl_closePort = nullptr;
 
 NZThreadIO::NZThreadIO()
     : m_ring(new NZIORxBuffer(16384)), m_packet(nullptr), m_packetCapacity(0), m_readRequests(0), m_readStarts(0),
-      m_readExits(0), m_stop(false), m_packetSize(64), m_closeRequests(0), m_closeStarts(0), m_closeExits(0),
+      m_readExits(0), m_stop(false), m_packetSize(64), m_holdReads(false), m_readsReleased(true), m_closeRequests(0), m_closeStarts(0), m_closeExits(0),
       m_lossWatch(false)
 {
 }
@@ -59,6 +59,7 @@ bool NZThreadIO::StartReadThread()
     const int target = m_readStarts.load() + 1;
     m_readRequests.fetch_add(1);
     m_stop = false;
+    m_readsReleased = !m_holdReads.load();
     m_lossWatch = true;
     if (!NZIOThread::StartThread(&NZThreadIO::readThreadFunc, this)) {
         m_lossWatch = false;
@@ -145,6 +146,8 @@ void NZThreadIO::readThreadFunc(void *arg)
     unsigned char *const packet = port->m_packet;
     const unsigned int capacity = port->m_packetCapacity;
     bool closeAsked = false;
+    while (!port->m_readsReleased.load() && !port->m_stop)
+        NZIOSleep::SleepMs(1);
     while (!port->m_stop) {
         if (!port->IsOpened())
             break;

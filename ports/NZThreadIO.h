@@ -32,6 +32,16 @@ public:
     // when it starts, so a larger size than it had takes effect with the next start.
     void SetReadPacketSize(unsigned int size);
     unsigned int GetReadPacketSize() const { return m_packetSize; }
+    // While reads are held, each start of the read thread leaves it waiting, and the
+    // system keeps what arrives, until ReleaseReads. An owner that installs its receive
+    // hooks after the open holds reads first, so nothing arrives before the hooks do. A
+    // stop still ends a held thread; ReleaseReads also ends the hold for later opens.
+    void HoldReads() { m_holdReads = true; }
+    void ReleaseReads()
+    {
+        m_holdReads = false;
+        m_readsReleased = true;
+    }
     bool StartCloseThread();
     void StopCloseThread();
     bool IsReadThreadRunning() const;
@@ -65,6 +75,8 @@ private:
     std::atomic<int> m_readExits;
     std::atomic<bool> m_stop;
     std::atomic<unsigned int> m_packetSize;
+    std::atomic<bool> m_holdReads;
+    std::atomic<bool> m_readsReleased;
     std::atomic<int> m_closeRequests;
     std::atomic<int> m_closeStarts;
     std::atomic<int> m_closeExits;

@@ -5,22 +5,6 @@
 #include "ports/NZThreadIO.h"
 #include "ports/NZUtils.h"
 
-IOHandle::IOHandle()
-    : m_currentPort(nullptr), m_rxBuffer(16384), m_workEnabled(false), m_replySink(nullptr), m_autoReplyRequested(0),
-      m_minStatusWord(2), m_autoReplyTries(6), m_autoReplyTryTimeMs(1000), m_statusValidityMs(6000),
-      m_printResultCounter(0), m_handleValue(nullptr), m_openRefDropped(false),
-      m_closedEventStarted(false)
-{
-    memset(&m_openParams, 0, sizeof(m_openParams));
-}
-
-IOHandle::~IOHandle()
-{
-    // Ports are closed before their handle goes; their threads may still be on their way
-    // out and must be gone before any member is destroyed.
-    WaitPortThreads();
-}
-
 template <typename F>
 static void ForEachThreadPort(const IOHandle *h, F f)
 {
@@ -31,6 +15,25 @@ static void ForEachThreadPort(const IOHandle *h, F f)
     };
     for (NZThreadIO *t : ports)
         f(t);
+}
+
+IOHandle::IOHandle()
+    : m_currentPort(nullptr), m_rxBuffer(16384), m_workEnabled(false), m_replySink(nullptr), m_autoReplyRequested(0),
+      m_minStatusWord(2), m_autoReplyTries(6), m_autoReplyTryTimeMs(1000), m_statusValidityMs(6000),
+      m_printResultCounter(0), m_handleValue(nullptr), m_openRefDropped(false),
+      m_closedEventStarted(false)
+{
+    memset(&m_openParams, 0, sizeof(m_openParams));
+    // Bytes a printer sends as the connection opens wait in the system until the open has
+    // installed the receive hooks (Port_Initialize releases the reads).
+    ForEachThreadPort(this, [](NZThreadIO *t) { t->HoldReads(); });
+}
+
+IOHandle::~IOHandle()
+{
+    // Ports are closed before their handle goes; their threads may still be on their way
+    // out and must be gone before any member is destroyed.
+    WaitPortThreads();
 }
 
 NZThreadIO *IOHandle::CurrentThreadPort() const { return dynamic_cast<NZThreadIO *>(m_currentPort); }

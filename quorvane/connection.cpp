@@ -259,6 +259,8 @@ bool Port_Initialize(void *handle)
     NZIO *port = h->m_currentPort;
     port->SetReadedEvent(&Port_ReadedEvent, handle);
     port->SetWritedEvent(&Port_WritedEvent, handle);
+    if (NZThreadIO *threadPort = h->CurrentThreadPort())
+        threadPort->ReleaseReads();
     h->m_posPrinter.SetIO(port);
     h->m_labelPrinter.SetIO(port);
     h->m_settingPackage.SetIO(port);
