@@ -22,7 +22,9 @@
  *   are written. A printer that stops taking data holds them for up to the connection's
  *   write time-out, which is one hour (3600000 ms) unless CP_Port_SetDefaultWriteTimeout
  *   sets another (CP_Settings_* commands: 10 s). CP_Port_Write and CP_Port_Read* wait at
- *   most the time-out they are given.
+ *   most the time-out they are given. A write goes on until all its bytes are out or its
+ *   time-out has passed, then returns what went out; a time-out of 0 is one attempt
+ *   without waiting, on every connection type.
  * - Opens: CP_Port_OpenTcp waits for the connection up to its time-out; an open with
  *   auto-reply waits for the printer's first status, up to six tries of about a second.
  * - CP_Pos_QueryRTStatus and CP_Pos_QueryPrintResult wait for the printer's answer up to
@@ -31,6 +33,10 @@
  *   CP_Proto_StopAtBootBySenda has no time limit of its own.
  * - CP_Port_EnumNetPrinter, CP_Airkiss_ConfigWireless and CP_UDPBroadcast_* block until
  *   their time-out passes or they succeed or are cancelled.
+ * Signals that reach a calling thread (timers, SIGCHLD, profilers), with SA_RESTART or
+ * without, neither end a wait early nor cut a write short: each call waits out its own
+ * time-out. Bytes a printer sends as a connection opens are kept for CP_Port_Read and the
+ * callbacks.
  *
  * Threads. Calls on one handle from several threads are safe: the handle stays valid
  * until every call on it has returned, even when another thread closes it. Their writes
@@ -48,6 +54,11 @@
  *   PortReceived, PrinterStatus,
  *   PrinterReceived, PrinterPrinted .. the connection's read thread
  *   LAN printer discovery ............ receive threads, while CP_Port_EnumNetPrinter runs
+ * A thread that calls in may be cancelled (pthread_cancel). Calls that convert pictures
+ * (CP_Image_*, and the commands that print pictures or symbols from pixels or files) share
+ * their work with helper threads and defer a cancel to their end: it takes effect at the
+ * thread's next cancellation point after the call. Blocking waits (reads, requests, status
+ * queries, writes, closes) are cancellation points and unwind cleanly.
  *
  * Diagnostics. The library keeps no log file and has no log level, but a few places print
  * one line each to standard output (stdout):

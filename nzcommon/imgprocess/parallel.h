@@ -26,6 +26,10 @@ void NZPar_SetThreads(int threads);
 // NZPar_Threads() when that is more: the caller's own place and up to `want` helpers, as
 // many as the budget has spare (none when it is spent; nothing is claimed when want <= 0).
 // Given back when destroyed; helpers that could not be started are given back at once.
+// Every parallel section holds one, and while it lives the caller's thread cannot be
+// cancelled: a pthread_cancel that arrives meanwhile (the join of the helpers is a
+// cancellation point) takes effect at the caller's next cancellation point after the
+// section, instead of unwinding past helpers that still use the caller's stack.
 class NZParShare {
 public:
     explicit NZParShare(int want);
@@ -38,6 +42,7 @@ public:
 
 private:
     int m_claimed = 0;
+    int m_cancelState = 0; // the caller's, put back when the share is given back
 };
 
 // Calls body(begin, end) for consecutive blocks of at most `grain` items covering

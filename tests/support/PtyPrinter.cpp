@@ -47,6 +47,12 @@ void PtyPrinter::AddRule(const std::string &when, const std::string &reply)
     m_ruleFrom.push_back(m_received.size());
 }
 
+bool PtyPrinter::Send(const std::string &bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_master >= 0 && write(m_master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+}
+
 std::string PtyPrinter::Received() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

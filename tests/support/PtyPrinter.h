@@ -24,6 +24,8 @@ public:
     const char *Path() const { return m_path; }
     // Each time the received bytes contain `when` once more, send `reply`.
     void AddRule(const std::string &when, const std::string &reply);
+    // Sends bytes to the port now; they wait on the line until the port reads them.
+    bool Send(const std::string &bytes);
     std::string Received() const;
     bool WaitForReceivedCount(size_t count, int timeoutMs) const;
     // Closes the far end (device lost).

@@ -109,7 +109,8 @@ TestNetns::TestNetns(bool withPeer) : m_ok(false), m_withPeer(withPeer)
         }
     } else {
         const std::string id = std::to_string(getpid() % 100000) + "x" + std::to_string(n % 100);
-        const std::string vethA = "qa" + id;
+        m_vethA = "qa" + id;
+        const std::string &vethA = m_vethA;
         const std::string vethB = "qb" + id;
         if (!ip({"netns", "add", m_peer})) {
             m_peer.clear();
@@ -169,6 +170,16 @@ bool TestNetns::linkCarries()
     local.join();
     peer.join();
     return got.load();
+}
+
+bool TestNetns::SetRoutes(bool present)
+{
+    if (!m_ok || !m_withPeer)
+        return false;
+    if (!present)
+        return ip({"-n", m_local, "route", "flush", "dev", m_vethA});
+    return ip({"-n", m_local, "route", "replace", "10.77.0.0/24", "dev", m_vethA, "src", LocalAddress()}) &&
+           ip({"-n", m_local, "route", "replace", "default", "dev", m_vethA});
 }
 
 TestNetns::~TestNetns()

@@ -27,6 +27,10 @@ public:
     const char *LocalAddress() const { return "10.77.0.1"; }
     const char *PeerAddress() const { return "10.77.0.2"; }
 
+    // With a peer: takes every route of the first namespace away (sends to the peer then
+    // fail with ENETUNREACH), or puts them back.
+    bool SetRoutes(bool present);
+
     // Runs fn on a new thread that has entered the namespace (or the peer) first. If the
     // thread cannot enter it, fn does not run and *entered (when given, read after the
     // join) stays false.
@@ -44,6 +48,7 @@ private:
     std::string m_reason;
     std::string m_local;
     std::string m_peer;
+    std::string m_vethA;
 };
 
 } // namespace quorvane_test
