@@ -165,8 +165,25 @@ int NZTcpClientIO_linux::socket_send(const unsigned char *data, unsigned int len
     return static_cast<int>(n);
 }
 
-int NZTcpClientIO_linux::RecvResult(ssize_t n, int err)
+int NZTcpClientIO_linux::Receive(unsigned char *buf, unsigned int len, const NZMsTimer *within)
 {
+    if (!buf && len != 0)
+        return -1;
+    NZDescriptorUse use(m_sock);
+    if (use.fd() < 0)
+        return -1;
+    if (len == 0)
+        return 0;
+    ssize_t n;
+    if (within) {
+        bool timeUp;
+        n = CallWithin(use.fd(), POLLIN, *within, &timeUp, [&](int fd) { return recv(fd, buf, len, MSG_DONTWAIT); });
+        if (timeUp)
+            return 0;
+    } else {
+        n = recv(use.fd(), buf, len, 0);
+    }
+    const int err = errno;
     if (n > 0)
         return static_cast<int>(n);
     if (n == 0) {
@@ -187,32 +204,11 @@ int NZTcpClientIO_linux::RecvResult(ssize_t n, int err)
 
 int NZTcpClientIO_linux::BaseReadDirectly(unsigned char *buf, unsigned int len, unsigned int timeoutMs)
 {
-    if (!buf && len != 0)
-        return -1;
-    NZDescriptorUse use(m_sock);
-    if (use.fd() < 0)
-        return -1;
-    if (len == 0)
-        return 0;
     const NZMsTimer timer(timeoutMs);
-    bool timeUp;
-    const ssize_t n = CallWithin(use.fd(), POLLIN, timer, &timeUp,
-                                 [&](int fd) { return recv(fd, buf, len, MSG_DONTWAIT); });
-    return timeUp ? 0 : RecvResult(n, errno);
+    return Receive(buf, len, &timer);
 }
 
-int NZTcpClientIO_linux::socket_recv(unsigned char *buf, unsigned int len)
-{
-    if (!buf && len != 0)
-        return -1;
-    NZDescriptorUse use(m_sock);
-    if (use.fd() < 0)
-        return -1;
-    if (len == 0)
-        return 0;
-    const ssize_t n = recv(use.fd(), buf, len, 0);
-    return RecvResult(n, errno);
-}
+int NZTcpClientIO_linux::socket_recv(unsigned char *buf, unsigned int len) { return Receive(buf, len, nullptr); }
 
 bool NZTcpClientIO_linux::setsockopt_keepalive(bool on) { return SetIntOption(SOL_SOCKET, SO_KEEPALIVE, on ? 1 : 0); }
 

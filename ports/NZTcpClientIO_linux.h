@@ -39,8 +39,9 @@ public:
 private:
     // Reports a send the system refused (errno err) and marks the connection lost.
     void SendRefused(int err);
-    // What a receive returned (n, errno err) as socket_recv reports it.
-    int RecvResult(ssize_t n, int err);
+    // One receive: waiting with poll until the timer is up when one is given, else bounded
+    // by the receive time-out option.
+    int Receive(unsigned char *buf, unsigned int len, const NZMsTimer *within);
 };
 
 #endif

@@ -117,9 +117,30 @@ int NZUdpClientIO_linux::socket_sendto(const unsigned char *data, unsigned int l
     return n >= 0 ? static_cast<int>(n) : SendtoRefused(err);
 }
 
-int NZUdpClientIO_linux::RecvfromResult(ssize_t n, int err, const struct sockaddr_in &sa, unsigned int *addr,
-                                        unsigned short *port)
+int NZUdpClientIO_linux::Receive(unsigned char *buf, unsigned int len, unsigned int *addr, unsigned short *port,
+                                 const NZMsTimer *within)
 {
+    if (!buf && len != 0)
+        return -1;
+    NZDescriptorUse use(m_sock);
+    if (use.fd() < 0)
+        return -1;
+    struct sockaddr_in sa;
+    memset(&sa, 0, sizeof(sa));
+    auto receive = [&](int fd, int flags) {
+        socklen_t saLen = sizeof(sa);
+        return recvfrom(fd, buf, len, flags, reinterpret_cast<struct sockaddr *>(&sa), &saLen);
+    };
+    ssize_t n;
+    if (within) {
+        bool timeUp;
+        n = CallWithin(use.fd(), POLLIN, *within, &timeUp, [&](int fd) { return receive(fd, MSG_DONTWAIT); });
+        if (timeUp)
+            return 0;
+    } else {
+        n = receive(use.fd(), 0);
+    }
+    const int err = errno;
     if (n >= 0) {
         if (addr)
             *addr = sa.sin_addr.s_addr;
@@ -137,35 +158,14 @@ int NZUdpClientIO_linux::RecvfromResult(ssize_t n, int err, const struct sockadd
 
 int NZUdpClientIO_linux::BaseReadDirectly(unsigned char *buf, unsigned int len, unsigned int timeoutMs)
 {
-    if (!buf && len != 0)
-        return -1;
-    NZDescriptorUse use(m_sock);
-    if (use.fd() < 0)
-        return -1;
-    struct sockaddr_in sa;
-    memset(&sa, 0, sizeof(sa));
     const NZMsTimer timer(timeoutMs);
-    bool timeUp;
-    const ssize_t n = CallWithin(use.fd(), POLLIN, timer, &timeUp, [&](int fd) {
-        socklen_t saLen = sizeof(sa);
-        return recvfrom(fd, buf, len, MSG_DONTWAIT, reinterpret_cast<struct sockaddr *>(&sa), &saLen);
-    });
-    return timeUp ? 0 : RecvfromResult(n, errno, sa, nullptr, nullptr);
+    return Receive(buf, len, nullptr, nullptr, &timer);
 }
 
 int NZUdpClientIO_linux::socket_recvfrom(unsigned char *buf, unsigned int len, unsigned int *addr,
                                          unsigned short *port)
 {
-    if (!buf && len != 0)
-        return -1;
-    NZDescriptorUse use(m_sock);
-    if (use.fd() < 0)
-        return -1;
-    struct sockaddr_in sa;
-    memset(&sa, 0, sizeof(sa));
-    socklen_t saLen = sizeof(sa);
-    const ssize_t n = recvfrom(use.fd(), buf, len, 0, reinterpret_cast<struct sockaddr *>(&sa), &saLen);
-    return RecvfromResult(n, errno, sa, addr, port);
+    return Receive(buf, len, addr, port, nullptr);
 }
 
 bool NZUdpClientIO_linux::setsockopt_broadcast(bool on) { return SetIntOption(SOL_SOCKET, SO_BROADCAST, on ? 1 : 0); }

@@ -2,8 +2,6 @@
 #ifndef QUORVANE_PORTS_NZUDPCLIENTIO_LINUX_H
 #define QUORVANE_PORTS_NZUDPCLIENTIO_LINUX_H
 
-#include <netinet/in.h>
-
 #include "ports/NZSocketIO_linux.h"
 #include "ports/NZUdpClientIO.h"
 
@@ -39,8 +37,10 @@ private:
                     bool threaded);
     // Reports a refused datagram (errno err); returns the failed result.
     int SendtoRefused(int err);
-    // What a recvfrom returned (n, errno err, sender sa) as socket_recvfrom reports it.
-    int RecvfromResult(ssize_t n, int err, const struct sockaddr_in &sa, unsigned int *addr, unsigned short *port);
+    // One datagram: waiting with poll until the timer is up when one is given, else bounded
+    // by the receive time-out option.
+    int Receive(unsigned char *buf, unsigned int len, unsigned int *addr, unsigned short *port,
+                const NZMsTimer *within);
 };
 
 #endif

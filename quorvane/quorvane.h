@@ -272,8 +272,11 @@ CP_API int CP_Port_WiFiP2P_Connect(const char *device_address, unsigned int time
 CP_API void CP_Port_WiFiP2P_Disconnect(void);
 CP_API int CP_Port_WiFiP2P_IsConnected(void);
 
-/* Writes length bytes within timeout ms: the count written, 0, or -1 (unknown handle,
- * closed port, NULL data with nonzero length). Runs the PortWritten callbacks. */
+/* Writes length bytes within timeout ms (0: what can go at once): the count written
+ * (fewer when the time-out passed first), 0 when nothing went in time, or -1 (unknown
+ * handle, closed port, NULL data with nonzero length, data the system refused: a TCP
+ * connection the printer reset is then lost, a refused UDP datagram fails this write
+ * only). Runs the PortWritten callbacks. */
 CP_API int CP_Port_Write(CP_Handle handle, const unsigned char *buffer, unsigned int count, unsigned int timeout);
 /* Takes up to count received bytes (auto-reply frames excluded), waiting up to timeout ms;
  * returns the count taken (0 once the port has closed) or -1 (unknown handle, NULL buffer). */
@@ -292,8 +295,8 @@ CP_API int CP_Port_IsOpened(CP_Handle handle);
 CP_API int CP_Port_IsConnectionValid(CP_Handle handle);
 /* Write time-out in ms of the receipt, page, label and black-mark commands of this
  * connection (the default is 3600000 ms, one hour): how long a command waits for a
- * printer that does not take its bytes before it returns 0. CP_Settings_* commands
- * always wait up to 10 s. */
+ * printer that does not take its bytes before it returns 0 (with 0, unless the bytes go
+ * at once). CP_Settings_* commands always wait up to 10 s. */
 CP_API int CP_Port_SetDefaultWriteTimeout(CP_Handle handle, unsigned int timeout);
 /* Serial connections: changes the baud rate; 0 for other connections. */
 CP_API int CP_Port_SetComBaudrate(CP_Handle handle, int baudrate);
