@@ -43,7 +43,7 @@ bool NZDescriptor_linux::Close(void (*wake)(void *arg, int fd), void *arg)
     return true;
 }
 
-int NZPollDescriptor(int fd, short events, int wakeFd, int timeoutMs, short *revents)
+int NZPollDescriptor(int fd, short events, int wakeFd, const NZMsTimer *timer, short *revents)
 {
     if (revents)
         *revents = 0;
@@ -51,7 +51,6 @@ int NZPollDescriptor(int fd, short events, int wakeFd, int timeoutMs, short *rev
         errno = EBADF;
         return -1;
     }
-    NZMsTimer timer(timeoutMs < 0 ? 0 : static_cast<uint64_t>(timeoutMs));
     for (;;) {
         struct pollfd fds[2];
         fds[0].fd = fd;
@@ -61,14 +60,17 @@ int NZPollDescriptor(int fd, short events, int wakeFd, int timeoutMs, short *rev
         fds[1].events = POLLIN;
         fds[1].revents = 0;
         const nfds_t n = wakeFd >= 0 ? 2 : 1;
-        const int r = poll(fds, n, timeoutMs < 0 ? -1 : timer.RemainingMs());
+        const int r = poll(fds, n, timer ? timer->RemainingMs() : -1);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
             return -1;
         }
-        if (r == 0)
-            return 0;
+        if (r == 0) {
+            if (timer->IsUp())
+                return 0;
+            continue; // one poll's longest wait ended, not the time-out
+        }
         if (n == 2 && fds[1].revents != 0)
             return 2;
         if (revents)

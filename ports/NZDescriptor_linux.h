@@ -47,9 +47,12 @@ private:
     int m_fd;
 };
 
+class NZMsTimer;
+
 // Waits until fd is ready for events or wakeFd (if not -1) is readable, retrying after
-// signals, for at most timeoutMs. Returns 1 ready (revents through *revents), 0 time-out,
+// signals, until the timer is up (null: no limit); a time-out longer than one poll can
+// wait is waited out whole. Returns 1 ready (revents through *revents), 0 time-out,
 // 2 woken, -1 failure (errno kept).
-int NZPollDescriptor(int fd, short events, int wakeFd, int timeoutMs, short *revents);
+int NZPollDescriptor(int fd, short events, int wakeFd, const NZMsTimer *timer, short *revents);
 
 #endif

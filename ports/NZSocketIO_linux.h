@@ -55,7 +55,7 @@ protected:
             if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
                 return n;
             short revents = 0;
-            if (timer.IsUp() || NZPollDescriptor(fd, events, -1, timer.RemainingMs(), &revents) != 1) {
+            if (timer.IsUp() || NZPollDescriptor(fd, events, -1, &timer, &revents) != 1) {
                 *timeUp = true;
                 return -1;
             }

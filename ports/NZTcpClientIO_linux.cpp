@@ -26,9 +26,10 @@ bool ConnectWithin(int fd, uint32_t addr, unsigned short port, unsigned int time
     if (connect(fd, reinterpret_cast<struct sockaddr *>(&sa), sizeof(sa)) == 0) {
         ok = true;
     } else if (errno == EINPROGRESS || errno == EINTR) {
-        const int ms = timeoutMs == 0 ? -1 : (timeoutMs > INT_MAX ? INT_MAX : static_cast<int>(timeoutMs));
+        // 0: the system's own connect time-out alone ends the wait.
+        const NZMsTimer timer(timeoutMs);
         short revents = 0;
-        if (NZPollDescriptor(fd, POLLOUT, -1, ms, &revents) == 1) {
+        if (NZPollDescriptor(fd, POLLOUT, -1, timeoutMs == 0 ? nullptr : &timer, &revents) == 1) {
             int err = 0;
             socklen_t len = sizeof(err);
             ok = getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;

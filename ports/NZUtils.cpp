@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <atomic>
 #include <mutex>
 #include <sys/time.h>
 
@@ -58,12 +59,19 @@ bool NZMsTimer::IsUp() const
     return NZUtils_MonotonicMs() >= m_deadlineMs;
 }
 
+namespace {
+std::atomic<int> g_longestWaitMs{INT_MAX};
+}
+
+void NZUtils_SetLongestWaitMs(int ms) { g_longestWaitMs.store(ms > 0 ? ms : INT_MAX, std::memory_order_relaxed); }
+
 int NZMsTimer::RemainingMs() const
 {
     const int64_t left = m_deadlineMs - NZUtils_MonotonicMs();
     if (left <= 0)
         return 0;
-    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+    const int longest = g_longestWaitMs.load(std::memory_order_relaxed);
+    return left > longest ? longest : static_cast<int>(left);
 }
 
 void NZIOSleep::SleepMs(int ms)
@@ -78,6 +86,13 @@ void NZIOSleep::SleepMs(int ms)
 }
 
 void NZUtils_SleepMs(int ms) { NZIOSleep::SleepMs(ms); }
+
+NZCancelDeferral::NZCancelDeferral() : m_state(PTHREAD_CANCEL_ENABLE)
+{
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &m_state);
+}
+
+NZCancelDeferral::~NZCancelDeferral() { pthread_setcancelstate(m_state, nullptr); }
 
 namespace {
 struct ThreadStartRecord {

@@ -70,8 +70,8 @@ int SelectIOBase_linux::Wait(short events, unsigned int timeoutMs, short *revent
     NZDescriptorUse use(m_dev);
     if (use.fd() < 0)
         return -1;
-    const int ms = timeoutMs > static_cast<unsigned int>(INT_MAX) ? INT_MAX : static_cast<int>(timeoutMs);
-    const int r = NZPollDescriptor(use.fd(), events, m_wakeFd.load(), ms, revents);
+    const NZMsTimer timer(timeoutMs);
+    const int r = NZPollDescriptor(use.fd(), events, m_wakeFd.load(), &timer, revents);
     if (r == 2)
         return -1; // closing
     return r;
@@ -102,7 +102,7 @@ int SelectIOBase_linux::BaseWrite(const unsigned char *data, unsigned int len, u
     bool failed = false;
     while (done < len) {
         short revents = 0;
-        const int r = NZPollDescriptor(fd, POLLOUT, wake, timer.RemainingMs(), &revents);
+        const int r = NZPollDescriptor(fd, POLLOUT, wake, &timer, &revents);
         if (r == 0)
             break; // time-out
         if (r != 1 || (revents & POLLNVAL)) {
@@ -138,9 +138,9 @@ int SelectIOBase_linux::BaseReadDirectly(unsigned char *buf, unsigned int len, u
         return -1;
     if (len == 0)
         return 0;
-    const int ms = timeoutMs > static_cast<unsigned int>(INT_MAX) ? INT_MAX : static_cast<int>(timeoutMs);
+    const NZMsTimer timer(timeoutMs);
     short revents = 0;
-    const int r = NZPollDescriptor(fd, POLLIN, m_wakeFd.load(), ms, &revents);
+    const int r = NZPollDescriptor(fd, POLLIN, m_wakeFd.load(), &timer, &revents);
     if (r == 0 || r == 2)
         return 0; // time-out, or woken by a close
     if (r < 0 || (revents & POLLNVAL)) {

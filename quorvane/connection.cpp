@@ -1,9 +1,10 @@
 // The connection core: the internal opens, the auto-reply start-up, the small printer
 // writes of the open and the status queries, and the open/close event threads.
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "ports/NZIOPortConfigFileUtils.h"
 #include "ports/NZUtils.h"
@@ -49,10 +50,21 @@ CP_Handle RegisterAndInitialize(IOHandle *h, unsigned int autoReply)
         delete h;
         return nullptr;
     }
-    if (!Port_Initialize(handle)) {
+    // A start-up that fails, or throws (memory ran out), gives the registration back.
+    auto giveBack = [h] {
         h->m_currentPort->Close();
         h->m_openRefDropped = true;
         ptrs.Release(h);
+    };
+    bool initialized;
+    try {
+        initialized = Port_Initialize(handle);
+    } catch (...) {
+        giveBack();
+        throw;
+    }
+    if (!initialized) {
+        giveBack();
         return nullptr;
     }
     return handle;
@@ -390,49 +402,47 @@ void Port_ClosedEventOnChildThread(void *handle)
 
 // ---- Open events ----------------------------------------------------------------------
 
-class PortOpenFinishedEventClass {
-public:
-    PortOpenFinishedEventClass() : handle(nullptr), name(nullptr), started(false) {}
+namespace {
 
-    // The handle, when not null, comes with a registry reference that the event thread
-    // gives back when it is done (or that is given back here when no thread starts).
-    void StartEventThread(IOHandle *h, const char *n)
+// What the open-event thread reports: the handle (with the registry reference the thread
+// gives back), or null for a failed open, and the name the open was given. The record
+// belongs to the thread, so the opener returns without waiting for it, and the thread
+// gives everything back however its callbacks end.
+struct OpenFinishedEvent {
+    OpenFinishedEvent(IOHandle *h, const char *n) : handle(h), name(strdup(n ? n : "")) {}
+    ~OpenFinishedEvent()
     {
-        handle = h;
-        name = strdup(n ? n : "");
-        if (!NZIOThread::StartThread(&PortOpenFinishedEventFunction, this)) {
-            free(name);
-            if (handle)
-                ptrs.Release(handle);
-            return;
-        }
-        while (!started.load())
-            NZIOSleep::SleepMs(1);
+        free(name);
+        if (handle)
+            ptrs.Release(handle);
     }
-
-    static void PortOpenFinishedEventFunction(void *object)
-    {
-        PortOpenFinishedEventClass *self = static_cast<PortOpenFinishedEventClass *>(object);
-        IOHandle *h = self->handle;
-        char *n = self->name;
-        self->started = true; // the object may be gone from here on
-        const char *shown = n ? n : "";
-        if (h) {
-            CallPortOpenedEventForStructList(h->m_handleValue, shown);
-            ptrs.Release(h);
-        } else {
-            CallPortOpenFailedEventForStructList(nullptr, shown);
-        }
-        free(n);
-    }
+    OpenFinishedEvent(const OpenFinishedEvent &) = delete;
+    OpenFinishedEvent &operator=(const OpenFinishedEvent &) = delete;
 
     IOHandle *handle;
-    char *name;
-    std::atomic<bool> started;
+    char *name; // null when no copy could be made: reported as ""
 };
+
+void OpenFinishedEventThread(void *arg)
+{
+    std::unique_ptr<OpenFinishedEvent> event(static_cast<OpenFinishedEvent *>(arg));
+    const char *name = event->name ? event->name : "";
+    if (event->handle)
+        CallPortOpenedEventForStructList(event->handle->m_handleValue, name);
+    else
+        CallPortOpenFailedEventForStructList(nullptr, name);
+}
+
+} // namespace
 
 void Port_OpenFinishedEventOnChildThread(IOHandle *handle, const char *name)
 {
-    PortOpenFinishedEventClass event;
-    event.StartEventThread(handle, name);
+    OpenFinishedEvent *event = new (std::nothrow) OpenFinishedEvent(handle, name);
+    if (!event) {
+        if (handle)
+            ptrs.Release(handle);
+        return;
+    }
+    if (!NZIOThread::StartThread(&OpenFinishedEventThread, event))
+        delete event;
 }

@@ -21,11 +21,11 @@ int &NZEventCallDepth()
     }                                                                                             \
     extern "C" CP_API int CP_##Family##_AddOn##Kind##Event(Fn event, void *private_data)          \
     {                                                                                             \
-        return AtBoundary(0, [&] { return Add##Kind##EventToStructList(event, private_data) ? 1 : 0; }); \
+        return AtBoundary(DeferCancel, 0, [&] { return Add##Kind##EventToStructList(event, private_data) ? 1 : 0; }); \
     }                                                                                             \
     extern "C" CP_API int CP_##Family##_RemoveOn##Kind##Event(Fn event)                           \
     {                                                                                             \
-        return AtBoundary(0, [&] { return Remove##Kind##EventFromStructList(event) ? 1 : 0; });   \
+        return AtBoundary(DeferCancel, 0, [&] { return Remove##Kind##EventFromStructList(event) ? 1 : 0; });   \
     }
 
 QUORVANE_EVENT_FUNCTIONS(PortOpened, Port, CP_OnPortOpenedEvent)

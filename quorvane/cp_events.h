@@ -100,12 +100,8 @@ public:
                     continue;
                 ++entry->running;
             }
-            ++NZEventCallDepth();
+            Running running(*this, *entry);
             entry->record.callback(args..., entry->record.user);
-            --NZEventCallDepth();
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (--entry->running == 0 && entry->removed)
-                m_idle.notify_all();
         }
     }
 
@@ -115,6 +111,27 @@ private:
         const Record record;
         bool removed; // under m_mutex
         int running;  // calls in progress, under m_mutex
+    };
+
+    // One call of an entry in progress on this thread: counted in the entry and in the
+    // thread's callback depth until it ends, also when it ends by the unwinding of a
+    // cancelled thread (a callback on the caller's thread may reach a cancellation point).
+    class Running {
+    public:
+        Running(NZEventStructList &list, Entry &entry) : m_list(list), m_entry(entry) { ++NZEventCallDepth(); }
+        ~Running()
+        {
+            --NZEventCallDepth();
+            std::lock_guard<std::mutex> lock(m_list.m_mutex);
+            if (--m_entry.running == 0 && m_entry.removed)
+                m_list.m_idle.notify_all();
+        }
+        Running(const Running &) = delete;
+        Running &operator=(const Running &) = delete;
+
+    private:
+        NZEventStructList &m_list;
+        Entry &m_entry;
     };
 
     std::mutex m_mutex;

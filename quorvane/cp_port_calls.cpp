@@ -97,7 +97,7 @@ int Port_EnumJoined(NZEnumerator *const *enumerators, unsigned int count, char *
 
 extern "C" CP_API int CP_Port_EnumCom(char *buffer, unsigned int size, unsigned int *needed)
 {
-    return AtBoundary(0, [&]() -> int {
+    return AtBoundary(DeferCancel, 0, [&]() -> int {
         NZComIOEnumerator_linux e;
         return e.Enumerate(buffer, buffer ? size : 0, needed);
     });
@@ -105,7 +105,7 @@ extern "C" CP_API int CP_Port_EnumCom(char *buffer, unsigned int size, unsigned 
 
 extern "C" CP_API int CP_Port_EnumLpt(char *buffer, unsigned int size, unsigned int *needed)
 {
-    return AtBoundary(0, [&]() -> int {
+    return AtBoundary(DeferCancel, 0, [&]() -> int {
         NZLptIOEnumerator_linux e;
         return e.Enumerate(buffer, buffer ? size : 0, needed);
     });
@@ -113,7 +113,7 @@ extern "C" CP_API int CP_Port_EnumLpt(char *buffer, unsigned int size, unsigned 
 
 extern "C" CP_API int CP_Port_EnumUsb(char *buffer, unsigned int size, unsigned int *needed)
 {
-    return AtBoundary(0, [&]() -> int {
+    return AtBoundary(DeferCancel, 0, [&]() -> int {
         NZUsbVidPidEnumerator_linux byIds; // empty filter: every printer
         NZUsbIOEnumerator_linux nodes;
         NZUsbProductSerialNumberEnumerator bySerial;
@@ -125,7 +125,7 @@ extern "C" CP_API int CP_Port_EnumUsb(char *buffer, unsigned int size, unsigned 
 extern "C" CP_API void CP_Port_EnumNetPrinter(unsigned int timeout, int *cancel,
                                               CP_OnNetPrinterDiscovered on_discovered, const void *private_data)
 {
-    AtBoundary([&] {
+    AtBoundary(DeferCancel, [&] {
         NZIOUdpDiscover discover;
         discover.NZIOUdpDiscover_StartDiscover(timeout, cancel, on_discovered, private_data);
     });
@@ -134,7 +134,7 @@ extern "C" CP_API void CP_Port_EnumNetPrinter(unsigned int timeout, int *cancel,
 extern "C" CP_API void CP_Port_EnumBtDevice(unsigned int timeout, int *cancel,
                                             CP_OnBluetoothDeviceDiscovered on_discovered, const void *private_data)
 {
-    AtBoundary([&] {
+    AtBoundary(DeferCancel, [&] {
         NZBtDeviceEnumerator e;
         e.EnumBtDeviceA(timeout, cancel, on_discovered, private_data);
     });
@@ -143,7 +143,7 @@ extern "C" CP_API void CP_Port_EnumBtDevice(unsigned int timeout, int *cancel,
 extern "C" CP_API void CP_Port_EnumBleDevice(unsigned int timeout, int *cancel,
                                              CP_OnBluetoothDeviceDiscovered on_discovered, const void *private_data)
 {
-    AtBoundary([&] {
+    AtBoundary(DeferCancel, [&] {
         NZBleDeviceEnumerator e;
         e.EnumBtDeviceA(timeout, cancel, on_discovered, private_data);
     });
@@ -152,7 +152,7 @@ extern "C" CP_API void CP_Port_EnumBleDevice(unsigned int timeout, int *cancel,
 extern "C" CP_API void CP_Port_EnumWiFiP2PDevice(unsigned int timeout, int *cancel,
                                                  CP_OnWiFiP2PDeviceDiscovered on_discovered, const void *private_data)
 {
-    AtBoundary([&] {
+    AtBoundary(DeferCancel, [&] {
         NZWiFiP2PDeviceEnumerator e;
         e.EnumWiFiP2PDeviceA(timeout, cancel, on_discovered, private_data);
     });

@@ -20,7 +20,7 @@ static void DeferredCloseThread(void *arg)
 
 extern "C" CP_API int CP_Port_Close(CP_Handle handle)
 {
-    return AtBoundary(0, [&]() -> int {
+    return AtBoundary(DeferCancel, 0, [&]() -> int {
         HandleGuard h(handle);
         if (!h)
             return 0;
@@ -70,8 +70,9 @@ extern "C" CP_API CP_Handle CP_Port_OpenCom(const char *name, int baudrate, CP_C
 {
     // A C caller may pass any number for the settings: they go on as numbers, never read
     // back from an enum object (the port refuses those it does not know).
-    return AtBoundary(nullptr, [&, bits = static_cast<int>(databits), par = static_cast<int>(parity),
-                                stop = static_cast<int>(stopbits), flow = static_cast<int>(flowcontrol)]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr,
+                      [&, bits = static_cast<int>(databits), par = static_cast<int>(parity),
+                       stop = static_cast<int>(stopbits), flow = static_cast<int>(flowcontrol)]() -> CP_Handle {
         return FinishExportedOpen(Port_OpenCom(name, static_cast<unsigned int>(baudrate),
                                                static_cast<CP_ComDataBits>(bits), static_cast<CP_ComParity>(par),
                                                static_cast<CP_ComStopBits>(stop), static_cast<CP_ComFlowControl>(flow),
@@ -82,21 +83,21 @@ extern "C" CP_API CP_Handle CP_Port_OpenCom(const char *name, int baudrate, CP_C
 
 extern "C" CP_API CP_Handle CP_Port_OpenUsb(const char *name, int autoreplymode)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return FinishExportedOpen(Port_OpenUsb(name, static_cast<unsigned int>(autoreplymode)), name);
     });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenLpt(const char *name)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return FinishExportedOpen(Port_OpenLpt(name), name);
     });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenFile(const char *path)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return FinishExportedOpen(Port_OpenFile(path), path);
     });
 }
@@ -104,7 +105,7 @@ extern "C" CP_API CP_Handle CP_Port_OpenFile(const char *path)
 extern "C" CP_API CP_Handle CP_Port_OpenTcp(const char *local_ip, const char *dest_ip, unsigned short dest_port,
                                             unsigned int timeout, int autoreplymode)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return FinishExportedOpen(
             Port_OpenTcp(local_ip, dest_ip, dest_port, timeout, static_cast<unsigned int>(autoreplymode)), dest_ip);
     });
@@ -112,35 +113,35 @@ extern "C" CP_API CP_Handle CP_Port_OpenTcp(const char *local_ip, const char *de
 
 extern "C" CP_API CP_Handle CP_Port_OpenBtSpp(const char *address, int autoreplymode)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return FinishExportedOpen(Port_OpenBtSpp(address, static_cast<unsigned int>(autoreplymode)), address);
     });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenBtBle(const char *address, int autoreplymode)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return FinishExportedOpen(Port_OpenBtBle(address, static_cast<unsigned int>(autoreplymode)), address);
     });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenBtBleProtoV2(const char *address, int autoreplymode)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return FinishExportedOpen(Port_OpenBtBleProtoV2(address, static_cast<unsigned int>(autoreplymode)), address);
     });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenBtBleProtoV3(const char *address, int autoreplymode)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return FinishExportedOpen(Port_OpenBtBleProtoV3(address, static_cast<unsigned int>(autoreplymode)), address);
     });
 }
 
 extern "C" CP_API CP_Handle CP_Port_OpenMemoryBuffer(unsigned int size)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return Port_OpenMem(size);
     });
 }

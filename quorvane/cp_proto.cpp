@@ -111,8 +111,8 @@ extern "C" CP_API CP_Handle CP_Proto_OpenCom(const char *name, int baudrate, CP_
                                              CP_ComParity parity, CP_ComStopBits stopbits)
 {
     // The settings go on as numbers, as in CP_Port_OpenCom.
-    return AtBoundary(nullptr, [&, bits = static_cast<int>(databits), par = static_cast<int>(parity),
-                                stop = static_cast<int>(stopbits)]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&, bits = static_cast<int>(databits), par = static_cast<int>(parity),
+                                             stop = static_cast<int>(stopbits)]() -> CP_Handle {
         return Port_OpenCom(name, static_cast<unsigned int>(baudrate), static_cast<CP_ComDataBits>(bits),
                             static_cast<CP_ComParity>(par), static_cast<CP_ComStopBits>(stop), CP_ComFlowControl_None,
                             0);
@@ -121,7 +121,7 @@ extern "C" CP_API CP_Handle CP_Proto_OpenCom(const char *name, int baudrate, CP_
 
 extern "C" CP_API CP_Handle CP_Proto_OpenUsb(const char *name)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return Port_OpenUsb(name, 0);
     });
 }
@@ -129,7 +129,7 @@ extern "C" CP_API CP_Handle CP_Proto_OpenUsb(const char *name)
 extern "C" CP_API CP_Handle CP_Proto_OpenUdp(const char *local_ip, unsigned short local_port, const char *dest_ip,
                                              unsigned short dest_port)
 {
-    return AtBoundary(nullptr, [&]() -> CP_Handle {
+    return AtBoundary(DeferCancel, nullptr, [&]() -> CP_Handle {
         return Port_OpenUdp(local_ip, local_port, dest_ip, dest_port);
     });
 }

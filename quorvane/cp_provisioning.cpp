@@ -13,7 +13,7 @@ std::mutex m_nzioAirKissConfigMutex;
 
 extern "C" CP_API int CP_Airkiss_ConfigWireless(const char *ssid, const char *password, unsigned int timeout)
 {
-    return AtBoundary(0, [&]() -> int {
+    return AtBoundary(DeferCancel, 0, [&]() -> int {
         std::lock_guard<std::mutex> lock(m_nzioAirKissConfigMutex);
         // A cancel left from an earlier run must not stop this one.
         m_nzioAirKiss.NZIOAirKiss_EnableConfig();
@@ -34,7 +34,7 @@ extern "C" CP_API int CP_UDPBroadcast_ConfigIP(const char *local_ip, int local_p
                                                const char *netmask, const char *gateway, unsigned int interval,
                                                unsigned int timeout)
 {
-    return AtBoundary(0, [&]() -> int {
+    return AtBoundary(DeferCancel, 0, [&]() -> int {
         NZIOUDPConfigIP command;
         return command.NZIOUDPConfigIP_ConfigIP(local_ip, static_cast<unsigned short>(local_port), dest_ip,
                                                 static_cast<unsigned short>(dest_port), mac, address_mode, ip, netmask,
@@ -48,7 +48,7 @@ extern "C" CP_API int CP_UDPBroadcast_ConfigName(const char *local_ip, int local
                                                  int dest_port, const char *mac, const char *name,
                                                  unsigned int interval, unsigned int timeout)
 {
-    return AtBoundary(0, [&]() -> int {
+    return AtBoundary(DeferCancel, 0, [&]() -> int {
         NZIOUDPConfigName command;
         return command.NZIOUDPConfigName_ConfigName(local_ip, static_cast<unsigned short>(local_port), dest_ip,
                                                     static_cast<unsigned short>(dest_port), mac, name, interval, timeout)
@@ -61,7 +61,7 @@ extern "C" CP_API int CP_UDPBroadcast_ConfirmConfiguration(const char *local_ip,
                                                            int dest_port, const char *mac, unsigned int interval,
                                                            unsigned int timeout)
 {
-    return AtBoundary(0, [&]() -> int {
+    return AtBoundary(DeferCancel, 0, [&]() -> int {
         NZIOUDPConfigConfirm command;
         return command.NZIOUDPConfigConfirm_ConfigConfirm(local_ip, static_cast<unsigned short>(local_port), dest_ip,
                                                           static_cast<unsigned short>(dest_port), mac, interval, timeout)

@@ -54,11 +54,20 @@
  *   PortReceived, PrinterStatus,
  *   PrinterReceived, PrinterPrinted .. the connection's read thread
  *   LAN printer discovery ............ receive threads, while CP_Port_EnumNetPrinter runs
- * A thread that calls in may be cancelled (pthread_cancel). Calls that convert pictures
- * (CP_Image_*, and the commands that print pictures or symbols from pixels or files) share
- * their work with helper threads and defer a cancel to their end: it takes effect at the
- * thread's next cancellation point after the call. Blocking waits (reads, requests, status
- * queries, writes, closes) are cancellation points and unwind cleanly.
+ * A thread that calls in may be cancelled (pthread_cancel), and nothing is left behind.
+ * Calls that change what the process holds defer a cancel to their end: every open
+ * (CP_Port_Open*, CP_Proto_OpenUdp), CP_Port_Close, the device lists and searches
+ * (CP_Port_Enum*), CP_Airkiss_ConfigWireless, CP_UDPBroadcast_* and adding or removing
+ * callbacks run whole, within their own time-outs (end them early as usual: a shorter
+ * time-out, *cancel, CP_Airkiss_CancelConfig), and a cancel that arrives meanwhile takes
+ * effect at the thread's next cancellation point after the call, which has returned its
+ * result. Calls that wait on the printer are cancellation points and release everything
+ * they hold as the thread unwinds: writes and the commands that write, reads, status
+ * queries, print-result waits, CP_Proto_* requests (CP_Proto_StopAtBootBySenda too) and
+ * CP_Settings_*. Calls that convert pictures (CP_Image_*, and the commands that print
+ * pictures or symbols from pixels or files) defer a cancel only while they convert: the
+ * write that follows is a cancellation point. A callback that runs on the calling thread
+ * (PortWritten) may reach a cancellation point too.
  *
  * Diagnostics. The library keeps no log file and has no log level, but a few places print
  * one line each to standard output (stdout):
@@ -272,11 +281,13 @@ CP_API int CP_Port_WiFiP2P_Connect(const char *device_address, unsigned int time
 CP_API void CP_Port_WiFiP2P_Disconnect(void);
 CP_API int CP_Port_WiFiP2P_IsConnected(void);
 
-/* Writes length bytes within timeout ms (0: what can go at once): the count written
- * (fewer when the time-out passed first), 0 when nothing went in time, or -1 (unknown
- * handle, closed port, NULL data with nonzero length, data the system refused: a TCP
- * connection the printer reset is then lost, a refused UDP datagram fails this write
- * only). Runs the PortWritten callbacks. */
+/* Writes length bytes within timeout ms (0: what can go at once) and returns the count
+ * written: all of them, or fewer when the time-out passed first or the printer reset a
+ * TCP connection after some bytes had gone out (those bytes are counted and the
+ * connection is lost); 0 when nothing went in time; -1 when nothing was written for
+ * another reason (unknown handle, closed port, NULL data with nonzero length, data the
+ * system refused: a TCP connection the printer reset is then lost, a refused UDP
+ * datagram fails this write only). Runs the PortWritten callbacks. */
 CP_API int CP_Port_Write(CP_Handle handle, const unsigned char *buffer, unsigned int count, unsigned int timeout);
 /* Takes up to count received bytes (auto-reply frames excluded), waiting up to timeout ms;
  * returns the count taken (0 once the port has closed) or -1 (unknown handle, NULL buffer). */

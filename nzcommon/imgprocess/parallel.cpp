@@ -5,7 +5,6 @@
 #include <thread>
 #include <vector>
 
-#include <pthread.h>
 #include <sched.h>
 
 namespace {
@@ -65,7 +64,6 @@ void NZPar_SetThreads(int threads)
 
 NZParShare::NZParShare(int want)
 {
-    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &m_cancelState);
     if (want <= 0)
         return;
     const int budget = Cores() > NZPar_Threads() ? Cores() : NZPar_Threads();
@@ -82,7 +80,6 @@ NZParShare::~NZParShare()
 {
     if (m_claimed > 0)
         g_busy.fetch_sub(m_claimed, std::memory_order_relaxed);
-    pthread_setcancelstate(m_cancelState, nullptr);
 }
 
 void NZParShare::Return(int helpers)

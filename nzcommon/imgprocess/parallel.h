@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "ports/NZUtils.h"
+
 // Threads one imaging call may use, the caller's included: the environment variable
 // QUORVANE_THREADS when it holds a number of 1 or more (1 keeps every path serial), else
 // the cores this process may run on, at most four. A call gets fewer while the budget below
@@ -41,8 +43,8 @@ public:
     void Return(int helpers);
 
 private:
+    NZCancelDeferral m_deferral; // first in, last out: held while the share is
     int m_claimed = 0;
-    int m_cancelState = 0; // the caller's, put back when the share is given back
 };
 
 // Calls body(begin, end) for consecutive blocks of at most `grain` items covering

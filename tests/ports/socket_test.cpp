@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -635,3 +636,76 @@ TEST(UdpPort, LocalAddressesAndDestinations)
 }
 
 } // namespace
+
+// A time-out longer than the longest wait one poll can take (INT_MAX ms, about 24.8 days)
+// is waited out whole. The longest single wait is lowered to 20 ms here, so a 300 ms
+// time-out takes several polls: each row must last the whole 300 ms, not one poll's wait.
+TEST(SocketWaits, TimeOutsLongerThanOnePollAreWaitedOutWhole)
+{
+    struct LongestWait {
+        LongestWait() { NZUtils_SetLongestWaitMs(20); }
+        ~LongestWait() { NZUtils_SetLongestWaitMs(0); }
+    };
+    const unsigned int timeoutMs = 300;
+    std::vector<unsigned char> big(32 << 20, 0x41);
+    const struct {
+        const char *what;
+        // Runs the wait and says whether it ended as a time-out should (nothing done).
+        std::function<bool()> wait;
+    } rows[] = {
+        {"TCP write to a printer that reads nothing",
+         [&] {
+             Listener l;
+             NZTcpClientIO_linux port;
+             if (!l.ok() || !port.Open(nullptr, "127.0.0.1", l.port(), 2000))
+                 return false;
+             const int peer = l.Accept(2000);
+             const int n = port.Write(big.data(), static_cast<unsigned int>(big.size()), timeoutMs);
+             close(peer);
+             port.Close();
+             return n > 0 && n < static_cast<int>(big.size());
+         }},
+        {"UDP receive with nothing coming",
+         [&] {
+             NZUdpClientIO_linux port;
+             if (!port.OpenNonThread("127.0.0.1", 0, "127.0.0.1", 9))
+                 return false;
+             unsigned char b[64];
+             const int n = port.ReadDirectly(b, sizeof b, timeoutMs);
+             port.Close();
+             return n == 0;
+         }},
+        {"TCP connect to a full listen queue",
+         [&] {
+             Listener full(0, 0);
+             std::vector<int> fillers;
+             for (int i = 0; i < 8; ++i) {
+                 const int s = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+                 struct sockaddr_in sa;
+                 memset(&sa, 0, sizeof sa);
+                 sa.sin_family = AF_INET;
+                 sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                 sa.sin_port = htons(full.port());
+                 connect(s, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
+                 fillers.push_back(s);
+             }
+             NZIOSleep::SleepMs(50);
+             NZTcpClientIO_linux port;
+             const bool opened = port.Open(nullptr, "127.0.0.1", full.port(), timeoutMs);
+             for (int s : fillers)
+                 close(s);
+             return !opened;
+         }},
+    };
+    LongestWait shortPolls;
+    for (const auto &row : rows) {
+        testing::internal::CaptureStdout();
+        const int64_t t0 = NZUtils_MonotonicMs();
+        const bool timedOut = row.wait();
+        const int64_t took = NZUtils_MonotonicMs() - t0;
+        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(timedOut) << row.what;
+        EXPECT_GE(took, timeoutMs - 10) << row.what;
+        EXPECT_LT(took, 3000) << row.what;
+    }
+}
