@@ -1,6 +1,7 @@
 #include "ports/NZIOBase.h"
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "ports/NZFilter.h"
@@ -96,18 +97,35 @@ void NZIOBase::Close()
     // Handed on before the depth is raised, so the thread that takes the close over runs it.
     if (IsOpened() && DeferClose())
         return;
-    int depth;
-    {
-        std::lock_guard<std::recursive_mutex> lock(m_closeMutex);
-        depth = m_closeDepth++;
-    }
-    if (depth == 0 && IsOpened()) {
+    // The depth goes down again however the close ends, also when a cancelled thread
+    // unwinds out of BaseClose or a closed callback: a depth left raised would keep every
+    // later close of the port from acting.
+    class DepthScope {
+    public:
+        explicit DepthScope(NZIOBase &io) : m_io(io)
+        {
+            std::lock_guard<std::recursive_mutex> lock(m_io.m_closeMutex);
+            m_outer = m_io.m_closeDepth++ == 0;
+        }
+        ~DepthScope()
+        {
+            std::lock_guard<std::recursive_mutex> lock(m_io.m_closeMutex);
+            --m_io.m_closeDepth;
+        }
+        DepthScope(const DepthScope &) = delete;
+        DepthScope &operator=(const DepthScope &) = delete;
+        bool Outer() const { return m_outer; }
+
+    private:
+        NZIOBase &m_io;
+        bool m_outer;
+    };
+    const DepthScope scope(*this);
+    if (scope.Outer() && IsOpened()) {
         BaseClose();
         SetOpened(false);
         RaiseClosed();
     }
-    std::lock_guard<std::recursive_mutex> lock(m_closeMutex);
-    --m_closeDepth;
 }
 
 int NZIOBase::BaseWrite(const unsigned char *, unsigned int, unsigned int) { return -1; }
@@ -134,20 +152,16 @@ int NZIOBase::Write(const unsigned char *data, unsigned int len, unsigned int ti
         result = BaseWrite(data, len, timeoutMs);
     } else {
         unsigned int outLen = 0;
-        unsigned char *filtered = filter->FilterData(data, len, &outLen);
-        if (!filtered) {
+        // Owned across the write, which a cancel may end by unwinding.
+        const std::unique_ptr<unsigned char, NZFree> filtered(filter->FilterData(data, len, &outLen));
+        if (!filtered || outLen == 0) {
             result = 0;
         } else {
-            if (outLen == 0) {
-                result = 0;
-            } else {
-                const int n = BaseWrite(filtered, outLen, timeoutMs);
-                if (n >= 0 && static_cast<unsigned int>(n) == outLen)
-                    result = static_cast<int>(len);
-                else
-                    result = n < static_cast<int>(len) ? n : static_cast<int>(len);
-            }
-            free(filtered);
+            const int n = BaseWrite(filtered.get(), outLen, timeoutMs);
+            if (n >= 0 && static_cast<unsigned int>(n) == outLen)
+                result = static_cast<int>(len);
+            else
+                result = n < static_cast<int>(len) ? n : static_cast<int>(len);
         }
     }
     NZIODataEvent fn = m_writedEvent;

@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+
+#include "ports/NZUtils.h"
 
 void PrinterHardwareFunction::GetCmd(unsigned char* buf, int size, int* required, int* written) const
 {
@@ -73,16 +76,15 @@ bool NZIOSettingPackage::Setting_Hardware_FunctionSelect(const PrinterHardwareFu
     function->GetCmd(nullptr, 0, &required, nullptr);
     if (required <= 0)
         return false;
-    unsigned char* cmd = (unsigned char*)malloc((size_t)required);
+    // Owned across the write: a cancelled caller's unwinding frees it.
+    const std::unique_ptr<unsigned char, NZFree> cmd((unsigned char*)malloc((size_t)required));
     if (!cmd)
         return false;
     int written = 0;
-    function->GetCmd(cmd, required, &required, &written);
-    bool ok = false;
-    if (written == required && written != 0)
-        ok = Write(cmd, (unsigned int)written, WriteTimeoutMs) == written;
-    free(cmd);
-    return ok;
+    function->GetCmd(cmd.get(), required, &required, &written);
+    if (written != required || written == 0)
+        return false;
+    return Write(cmd.get(), (unsigned int)written, WriteTimeoutMs) == written;
 }
 
 bool NZIOSettingPackage::Setting_Hardware_SetPrintSpeed(int speed)

@@ -10,6 +10,9 @@
 #include <cstring>
 #include <cwchar>
 #include <iconv.h>
+#include <memory>
+
+#include "ports/NZUtils.h"
 
 namespace {
 
@@ -74,7 +77,8 @@ char *ConvertWhole(const char *from, const char *to, const char *in, size_t inBy
     }
 
     size_t cap = room;
-    char *buf = static_cast<char *>(calloc(cap + unit, 1));
+    // Owned, so the diagnostics below (printf may be a cancellation point) cannot leak it.
+    std::unique_ptr<char, NZFree> buf(static_cast<char *>(calloc(cap + unit, 1)));
     if (!buf) {
         iconv_close(cd);
         return nullptr;
@@ -87,12 +91,12 @@ char *ConvertWhole(const char *from, const char *to, const char *in, size_t inBy
     bool failed = false;
     int err = 0;
     for (;;) {
-        char *outPtr = buf + used;
+        char *outPtr = buf.get() + used;
         size_t outLeft = cap - used;
         size_t rc = flushing ? iconv(cd, nullptr, nullptr, &outPtr, &outLeft)
                              : iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
         int callErr = errno;
-        used = static_cast<size_t>(outPtr - buf);
+        used = static_cast<size_t>(outPtr - buf.get());
         if (rc != (size_t)-1) {
             if (flushing || inLeft != 0)
                 break;
@@ -111,36 +115,33 @@ char *ConvertWhole(const char *from, const char *to, const char *in, size_t inBy
             break;
         }
         size_t newCap = cap * 2 + 16;
-        char *grown = static_cast<char *>(realloc(buf, newCap + unit));
+        char *grown = static_cast<char *>(realloc(buf.get(), newCap + unit));
         if (!grown) {
-            free(buf);
             iconv_close(cd);
             return nullptr;
         }
-        buf = grown;
+        (void)buf.release(); // moved by realloc
+        buf.reset(grown);
         cap = newCap;
     }
     iconv_close(cd);
 
     if (failed) {
         printf("iconv failed to convert str from %s to %s. errno %d\r\n", from, to, err);
-        free(buf);
         return nullptr;
     }
     if (inLeft != 0) {
         printf("iconv incomplete convert str from %s to %s. srcbyteslen:%d inbytesleft: %d",
                from, to, static_cast<int>(inBytes), static_cast<int>(inLeft));
-        free(buf);
         return nullptr;
     }
-    if (wideOut && !WideTextIsUnicode(reinterpret_cast<const wchar_t *>(buf), used / sizeof(wchar_t))) {
+    if (wideOut && !WideTextIsUnicode(reinterpret_cast<const wchar_t *>(buf.get()), used / sizeof(wchar_t))) {
         printf("iconv failed to convert str from %s to %s. errno %d\r\n", from, to, EILSEQ);
-        free(buf);
         return nullptr;
     }
-    memset(buf + used, 0, unit);
+    memset(buf.get() + used, 0, unit);
     *outBytes = used;
-    return buf;
+    return buf.release();
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "ports/NZUtils.h"
+
 template <typename T>
 class PtrAutoDeleteManager {
 public:
@@ -101,7 +103,9 @@ public:
     // Drops one reference to an object the caller holds a reference to; the last one frees
     // the slot and destroys the object and returns true. The slot is freed under the lock,
     // so no AddRef can find the object any more; the destruction itself runs after the
-    // lock is let go, because it waits for threads that may be about to look one up.
+    // lock is let go, because it waits for threads that may be about to look one up. It
+    // runs with a cancel held off: the last reference may go in a call that waits on the
+    // printer, and a cancel acting inside a destructor would end the process.
     bool Release(T *p)
     {
         if (!p || !m_slots)
@@ -117,6 +121,7 @@ public:
                 return false;
             m_slots[i] = Slot{nullptr, kNoValue, 0, false};
         }
+        NZCancelDeferral deferral;
         if (m_destroy)
             m_destroy(p);
         else

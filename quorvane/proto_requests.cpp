@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "ports/NZUtils.h"
@@ -46,15 +47,15 @@ bool SendPackage(IOHandle *h, unsigned char type, unsigned short cmd, unsigned i
 {
     if (!h->m_currentPort || dataLen > NZProtoHandler::MaxDataLength || (!data && dataLen != 0))
         return false;
-    unsigned char *package = static_cast<unsigned char *>(malloc(NZProtoHandler::HeaderSize + dataLen));
+    // Owned across the write: a cancelled caller's unwinding frees it.
+    const std::unique_ptr<unsigned char, NZFree> package(
+        static_cast<unsigned char *>(malloc(NZProtoHandler::HeaderSize + dataLen)));
     if (!package)
         return false;
     unsigned int packageLen = 0;
-    bool ok = NZProtoHandler::GenerateSendPackage(type, cmd, para, dataLen, data, package, &packageLen);
-    if (ok)
-        ok = h->m_currentPort->Write(package, packageLen, writeTimeoutMs) == static_cast<int>(packageLen);
-    free(package);
-    return ok;
+    if (!NZProtoHandler::GenerateSendPackage(type, cmd, para, dataLen, data, package.get(), &packageLen))
+        return false;
+    return h->m_currentPort->Write(package.get(), packageLen, writeTimeoutMs) == static_cast<int>(packageLen);
 }
 
 bool SendAndRecv(IOHandle *h, unsigned char type, unsigned short cmd, unsigned int para, unsigned int dataLen,

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "ports/NZUtils.h"
+
 // malloc(size), with huge pages advised for a block of 4 MB or more.
 void *NZImg_Alloc(size_t size);
 
@@ -18,9 +20,7 @@ void *NZImg_Realloc(void *p, size_t size);
 
 // Owner of a malloc'ed buffer: frees it when it goes out of scope, also when an exception
 // passes. Buffers handed to a caller (who frees them with free()) leave it by release().
-struct NZImgFree {
-    void operator()(void *p) const { free(p); }
-};
+using NZImgFree = NZFree;
 template <typename T>
 using NZImgOwned = std::unique_ptr<T, NZImgFree>;
 
