@@ -1,6 +1,6 @@
 // The kit inside an application: signals reaching the threads that call it, a time-out of
-// 0, printers that speak first, datagrams the system refuses, and threads that the
-// application cancels.
+// 0, printers that speak first, datagrams the system refuses, and picture conversions on
+// threads that the application cancels (cancelled port calls: cancel_test.cpp).
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -29,6 +29,7 @@
 #include "support/SignalRain.h"
 #include "support/TestNetns.h"
 #include "support/TestUtil.h"
+#include "support/ThreadCancel.h"
 #include "support/UdpFakePrinter.h"
 #include "support/UdpPeer.h"
 #include "support/Watchdog.h"
@@ -343,20 +344,6 @@ std::vector<unsigned char> Picture(int width, int height)
     return p;
 }
 
-// Runs fn(arg) on a thread of its own, cancels that thread after ms and joins it; true when
-// the cancel ended it.
-bool EndedByCancel(void *(*fn)(void *), void *arg, int ms)
-{
-    pthread_t worker;
-    if (pthread_create(&worker, nullptr, fn, arg) != 0)
-        return false;
-    NZIOSleep::SleepMs(ms);
-    pthread_cancel(worker);
-    void *result = nullptr;
-    pthread_join(worker, &result);
-    return result == PTHREAD_CANCELED;
-}
-
 // Distinct threads that one parallel section ran its blocks on.
 size_t ThreadsOfOneSection()
 {
@@ -416,50 +403,4 @@ TEST(CallerEnvironment, CancelledConversionEndsTheWorkerOnly)
             << "cancelled after " << delaysMs[i] << " ms: " << (out[i].exited ? "exit " : "signal ") << out[i].code
             << "\n" << out[i].output;
     }
-}
-
-// A worker cancelled while it waits in a blocking call unwinds cleanly: the process lives,
-// and the connection it used still closes at once.
-TEST(CallerEnvironment, CancelledWaitsUnwind)
-{
-#ifdef __SANITIZE_ADDRESS__
-    GTEST_SKIP() << "the address sanitizer's runtime cannot follow the unwinding of a cancelled thread";
-#endif
-    static const std::string big = Pattern(16u << 20);
-    const struct {
-        const char *what;
-        std::function<void(CP_Handle)> wait;
-    } rows[] = {
-        {"CP_Port_Read", [](CP_Handle h) { unsigned char b[8]; CP_Port_Read(h, b, 8, 60000); }},
-        {"CP_Port_Write", [](CP_Handle h) { CP_Port_Write(h, U(big), static_cast<unsigned int>(big.size()), 60000); }},
-        {"CP_Pos_QueryRTStatus", [](CP_Handle h) { CP_Pos_QueryRTStatus(h, 60000); }},
-        {"CP_Proto_QueryBatteryLevel", [](CP_Handle h) { CP_Proto_QueryBatteryLevel(h, 60000); }},
-    };
-    const std::vector<ChildOutcome> out = RunChildCases(
-        sizeof(rows) / sizeof(rows[0]),
-        [&](size_t i) {
-            FakePrinter printer;
-            printer.SetStalled(true); // answers nothing, takes nothing
-            if (!printer.Start())
-                return 2;
-            struct Work {
-                std::function<void(CP_Handle)> wait;
-                CP_Handle h;
-            } w{rows[i].wait, OpenTcp(printer)};
-            if (!w.h)
-                return 3;
-            auto waitIn = [](void *a) -> void * {
-                Work *w = static_cast<Work *>(a);
-                w->wait(w->h);
-                return nullptr;
-            };
-            if (!EndedByCancel(waitIn, &w, 200))
-                return 5;
-            printer.SetStalled(false);
-            return CP_Port_Close(w.h) == 1 ? 0 : 6;
-        },
-        30000, 4);
-    for (size_t i = 0; i < out.size(); ++i)
-        EXPECT_TRUE(out[i].exited && out[i].code == 0)
-            << rows[i].what << ": " << (out[i].exited ? "exit " : "signal ") << out[i].code << "\n" << out[i].output;
 }
