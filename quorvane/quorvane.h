@@ -32,7 +32,7 @@
  * - CP_Proto_* requests wait up to tries x (write time-out + reply time-out + 100 ms);
  *   CP_Proto_StopAtBootBySenda has no time limit of its own.
  * - CP_Port_EnumNetPrinter, CP_Airkiss_ConfigWireless and CP_UDPBroadcast_* block until
- *   their time-out passes or they succeed or are cancelled.
+ *   their time-out passes or they succeed or are stopped (*cancel, CP_Airkiss_CancelConfig).
  * Signals that reach a calling thread (timers, SIGCHLD, profilers), with SA_RESTART or
  * without, neither end a wait early nor cut a write short: each call waits out its own
  * time-out. Bytes a printer sends as a connection opens are kept for CP_Port_Read and the
@@ -56,7 +56,7 @@
  *   LAN printer discovery ............ receive threads, while CP_Port_EnumNetPrinter runs
  * A thread that calls in may be cancelled (pthread_cancel), and nothing is left behind.
  * Calls that change what the process holds defer a cancel to their end: every open
- * (CP_Port_Open*, CP_Proto_OpenUdp), CP_Port_Close, the device lists and searches
+ * (CP_Port_Open*, CP_Proto_Open*), CP_Port_Close, the device lists and searches
  * (CP_Port_Enum*), CP_Airkiss_ConfigWireless, CP_UDPBroadcast_* and adding or removing
  * callbacks run whole, within their own time-outs (end them early as usual: a shorter
  * time-out, *cancel, CP_Airkiss_CancelConfig), and a cancel that arrives meanwhile takes
@@ -66,8 +66,9 @@
  * queries, print-result waits, CP_Proto_* requests (CP_Proto_StopAtBootBySenda too) and
  * CP_Settings_*. Calls that convert pictures (CP_Image_*, and the commands that print
  * pictures or symbols from pixels or files) defer a cancel only while they convert: the
- * write that follows is a cancellation point. A callback that runs on the calling thread
- * (PortWritten) may reach a cancellation point too.
+ * write that follows is a cancellation point. A PortWritten callback, which runs on the
+ * writing thread, may reach a cancellation point of its own: the write then unwinds
+ * cleanly as well, and removing that callback later returns.
  *
  * Diagnostics. The library keeps no log file and has no log level, but a few places print
  * one line each to standard output (stdout):
