@@ -97,35 +97,21 @@ void NZIOBase::Close()
     // Handed on before the depth is raised, so the thread that takes the close over runs it.
     if (IsOpened() && DeferClose())
         return;
-    // The depth goes down again however the close ends, also when a cancelled thread
-    // unwinds out of BaseClose or a closed callback: a depth left raised would keep every
-    // later close of the port from acting.
-    class DepthScope {
-    public:
-        explicit DepthScope(NZIOBase &io) : m_io(io)
-        {
-            std::lock_guard<std::recursive_mutex> lock(m_io.m_closeMutex);
-            m_outer = m_io.m_closeDepth++ == 0;
-        }
-        ~DepthScope()
-        {
-            std::lock_guard<std::recursive_mutex> lock(m_io.m_closeMutex);
-            --m_io.m_closeDepth;
-        }
-        DepthScope(const DepthScope &) = delete;
-        DepthScope &operator=(const DepthScope &) = delete;
-        bool Outer() const { return m_outer; }
-
-    private:
-        NZIOBase &m_io;
-        bool m_outer;
-    };
-    const DepthScope scope(*this);
-    if (scope.Outer() && IsOpened()) {
+    // A close gives back descriptors and threads and waits for them: it runs whole, with a
+    // cancel of the calling thread held off until it is done.
+    NZCancelDeferral deferral;
+    int depth;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_closeMutex);
+        depth = m_closeDepth++;
+    }
+    if (depth == 0 && IsOpened()) {
         BaseClose();
         SetOpened(false);
         RaiseClosed();
     }
+    std::lock_guard<std::recursive_mutex> lock(m_closeMutex);
+    --m_closeDepth;
 }
 
 int NZIOBase::BaseWrite(const unsigned char *, unsigned int, unsigned int) { return -1; }

@@ -3,6 +3,7 @@
 #include <cxxabi.h>
 #include <pthread.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <atomic>
 #include <mutex>
 #include <sys/time.h>
 

@@ -43,7 +43,7 @@ public:
     void Return(int helpers);
 
 private:
-    NZCancelDeferral m_deferral; // first in, last out: held while the share is
+    NZCancelDeferral m_deferral; // made first, ended last: held for the share's whole life
     int m_claimed = 0;
 };
 
